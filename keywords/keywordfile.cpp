@@ -1,0 +1,124 @@
+#include "keywordfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include "defaulttable.h"
+
+namespace keywords {
+
+namespace {
+
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+
+// The code page these files are written in when they are not UTF-8.
+QStringDecoder AnsiCodePageDecoder()
+{
+#ifdef Q_OS_WIN
+    return QStringDecoder(QStringConverter::System);
+#else
+    // Users write these files on Simplified Chinese Windows (code page 936);
+    // GB18030 is its superset.
+    return QStringDecoder("GB18030");
+#endif
+}
+
+QString Decode(QByteArrayView bytes)
+{
+    // Only the first byte-order mark is dropped; a second one is text.
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom)(
+            bytes.sliced(3));
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder ansi = AnsiCodePageDecoder();
+    if (!ansi.isValid())
+        return text; // undecodable bytes already became U+FFFD
+    return ansi(bytes);
+}
+
+QString Describe(const QString &path, const QString &reason)
+{
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+} // namespace
+
+QString KeywordFilePath()
+{
+    return QDir::current().absoluteFilePath(QString::fromLatin1(kKeywordFileName));
+}
+
+QStringList ParseKeywordFile(const QByteArray &bytes)
+{
+    const QString text = Decode(bytes);
+    QStringList entries;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        entries.append(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < size && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        entries.append(text.sliced(start));
+    return entries;
+}
+
+QByteArray FormatKeywordFile(const QStringList &entries)
+{
+    QByteArray bytes;
+    for (const QString &entry : entries)
+        bytes += entry.toUtf8() + kLineEnd;
+    return bytes;
+}
+
+FileError EnsureKeywordFile()
+{
+    const QString path = KeywordFilePath();
+    const QFileInfo info(path);
+    if (info.isDir())
+        return {Describe(path, QStringLiteral("is a folder, not a file"))};
+    // Any file of that name counts, hidden or not: it is the user's.
+    if (info.exists())
+        return {};
+
+    QFile file(path);
+    // NewOnly: a file that appears meanwhile is never truncated.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return {Describe(path, file.errorString())};
+    const QByteArray bytes = FormatKeywordFile(DefaultKeywordTable());
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.close();
+        file.remove();
+        return {Describe(path, reason)};
+    }
+    file.close();
+    return {};
+}
+
+FileError LoadKeywordList(QStringList &entries)
+{
+    const QString path = KeywordFilePath();
+    if (QFileInfo(path).isDir())
+        return {Describe(path, QStringLiteral("is a folder, not a file"))};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {Describe(path, file.errorString())};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {Describe(path, file.errorString())};
+    entries = ParseKeywordFile(bytes);
+    return {};
+}
+
+} // namespace keywords

@@ -1,0 +1,188 @@
+#include "defaulttable.h"
+#include "keywordfile.h"
+#include "tempcwd.h"
+
+#include <QFileInfo>
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace keywords;
+
+namespace {
+
+const QString kFile = QStringLiteral("code.ini");
+
+QStringList Load()
+{
+    QStringList entries;
+    const FileError error = LoadKeywordList(entries);
+    EXPECT_FALSE(error) << error.reason.toStdString();
+    return entries;
+}
+
+} // namespace
+
+using KeywordFile = InTempDir;
+
+TEST_F(KeywordFile, FirstStartWritesTheDefaultTableExactly)
+{
+    ASSERT_FALSE(EnsureKeywordFile());
+    const QByteArray expected = "$ZIG\r\n$PEAK\r\n$PEAKBARS\r\n$TROUGH\r\n$TROUGHBARS\r\n"
+                                "$FLATZIG\r\n$FLATZIGA\r\n$PEAKA\r\n$PEAKBARSA\r\n$TROUGHA\r\n"
+                                "$ZIGA\r\n$FFT\r\n$BACKSET\r\n$WINNER\r\n$LWINNER\r\n$COST\r\n"
+                                "$DYNAINFO\r\n$FINANCE\r\n#YEAR\r\n#MONTH\r\n#WEEK\r\n"
+                                "CAPITAL\r\nDCLOSE\r\nDOPEN\r\nDLOW\r\nDVOL\r\n";
+    EXPECT_EQ(ReadFile(kFile), expected);
+    EXPECT_EQ(Load(), DefaultKeywordTable());
+    EXPECT_EQ(DefaultKeywordTable().size(), 26);
+}
+
+TEST_F(KeywordFile, ExistingFilesAreNeverRewritten)
+{
+    for (const QByteArray &content : {QByteArray(), QByteArray("ZIG"), QByteArray("\xff\xfe")}) {
+        WriteFile(kFile, content);
+        ASSERT_FALSE(EnsureKeywordFile());
+        EXPECT_EQ(ReadFile(kFile), content);
+    }
+    WriteFile(kFile, {});
+    EXPECT_EQ(Load(), QStringList());
+}
+
+TEST_F(KeywordFile, HiddenFileCountsAsExisting)
+{
+    // A hidden file on Windows is still a file of that name; here a read-only
+    // one stands in for "present but not ordinary".
+    WriteFile(kFile, "MINE\r\n");
+    QFile::setPermissions(kFile, QFile::ReadOwner);
+    ASSERT_FALSE(EnsureKeywordFile());
+    EXPECT_EQ(ReadFile(kFile), QByteArray("MINE\r\n"));
+}
+
+TEST(KeywordParsing, LineEndsAndVerbatimEntries)
+{
+    struct Case
+    {
+        const char *bytes;
+        QStringList entries;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"ZIG", {"ZIG"}},
+        {"A\r\nB", {"A", "B"}},
+        {"A\r\nB\r\n", {"A", "B"}},
+        {"A\r\n\r\nB\r\n", {"A", "", "B"}},
+        {"\r\n", {""}},
+        {"A\rB\r", {"A", "B"}},
+        {"A\nB\n", {"A", "B"}},
+        {"A\n\rB", {"A", "", "B"}},
+        {"A\r\r\nB", {"A", "", "B"}},
+        {"  $zig \t\r\n$ZIG\r\n$ZIG", {"  $zig \t", "$ZIG", "$ZIG"}},
+        {"\xEF\xBB\xBF", {}},
+        {"\xEF\xBB\xBF$ZIG\r\n", {"$ZIG"}},
+        {"\xEF\xBB\xBF\xEF\xBB\xBFX", {QString(QChar(0xFEFF)) + "X"}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ParseKeywordFile(QByteArray(c.bytes)), c.entries) << c.bytes;
+}
+
+TEST(KeywordParsing, Encodings)
+{
+    const QString zhong = QString::fromUtf8("中文函数");
+    // UTF-8 without a byte-order mark, as current Notepad saves.
+    EXPECT_EQ(ParseKeywordFile(zhong.toUtf8() + "\r\n"), QStringList{zhong});
+    // The same text in code page 936 (GBK).
+    EXPECT_EQ(ParseKeywordFile("\xD6\xD0\xCE\xC4\xBA\xAF\xCA\xFD\r\n$ZIG"),
+              (QStringList{zhong, "$ZIG"}));
+    // A GB18030 four-byte sequence (U+00A5 is 81 30 84 36).
+    EXPECT_EQ(ParseKeywordFile("\x81\x30\x84\x36"), QStringList{QString(QChar(0x00A5))});
+    // Bytes valid in neither become replacement characters, not a crash.
+    const QStringList bad = ParseKeywordFile("A\xFF\r\n\x80Z");
+    ASSERT_EQ(bad.size(), 2);
+    EXPECT_TRUE(bad[0].startsWith("A") && bad[0].contains(QChar::ReplacementCharacter));
+    EXPECT_TRUE(bad[1].endsWith("Z") && bad[1].contains(QChar::ReplacementCharacter));
+}
+
+TEST_F(KeywordFile, LargeFileLoadsInFull)
+{
+    QByteArray bytes;
+    for (int i = 0; i < 100000; ++i)
+        bytes += "K" + QByteArray::number(i) + "\r\n";
+    WriteFile(kFile, bytes);
+    const QStringList entries = Load();
+    ASSERT_EQ(entries.size(), 100000);
+    EXPECT_EQ(entries.first(), "K0");
+    EXPECT_EQ(entries.at(32767), "K32767");
+    EXPECT_EQ(entries.last(), "K99999");
+}
+
+TEST_F(KeywordFile, ReloadReadsEditsAndNeverCreates)
+{
+    QStringList entries{"kept"};
+    const FileError missing = LoadKeywordList(entries);
+    ASSERT_TRUE(missing);
+    EXPECT_TRUE(missing.reason.contains("code.ini"));
+    EXPECT_EQ(entries, QStringList{"kept"});
+    EXPECT_FALSE(QFileInfo::exists(kFile));
+
+    ASSERT_FALSE(EnsureKeywordFile());
+    EXPECT_EQ(Load(), DefaultKeywordTable());
+    WriteFile(kFile, "DVOL\r\n$ZIG\r\n");
+    EXPECT_EQ(Load(), (QStringList{"DVOL", "$ZIG"}));
+    EXPECT_EQ(Load(), (QStringList{"DVOL", "$ZIG"}));
+}
+
+TEST_F(KeywordFile, FolderNamedLikeTheFileIsReported)
+{
+    ASSERT_TRUE(QDir().mkdir(kFile));
+    const FileError ensure = EnsureKeywordFile();
+    EXPECT_TRUE(ensure);
+    QStringList entries{"kept"};
+    const FileError load = LoadKeywordList(entries);
+    EXPECT_TRUE(load);
+    EXPECT_TRUE(load.reason.contains("code.ini"));
+    EXPECT_EQ(entries, QStringList{"kept"});
+    EXPECT_TRUE(QFileInfo(kFile).isDir());
+}
+
+TEST_F(KeywordFile, UnwritableFolderIsReported)
+{
+    // Root writes into read-only folders, but not into /proc.
+    const QString folder = geteuid() == 0 ? QStringLiteral("/proc") : dir_.path();
+    if (geteuid() != 0)
+        ASSERT_TRUE(QFile::setPermissions(".", QFile::ReadOwner | QFile::ExeOwner));
+    ASSERT_TRUE(QDir::setCurrent(folder));
+    const FileError error = EnsureKeywordFile();
+    EXPECT_FALSE(QFileInfo::exists(kFile));
+    QDir::setCurrent(dir_.path());
+    QFile::setPermissions(".", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(error.reason.contains("code.ini"));
+}
+
+TEST_F(KeywordFile, FailedWriteRemovesThePartialFile)
+{
+    // A file size limit below the default table makes the write itself fail.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const FileError error = EnsureKeywordFile();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(error.reason.contains("code.ini"));
+    EXPECT_FALSE(QFileInfo::exists(kFile));
+}
+
+TEST_F(KeywordFile, UnreadableFileIsReported)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads any file";
+    WriteFile(kFile, "ZIG\r\n");
+    QFile::setPermissions(kFile, QFile::WriteOwner);
+    QStringList entries{"kept"};
+    EXPECT_TRUE(LoadKeywordList(entries));
+    EXPECT_EQ(entries, QStringList{"kept"});
+}
