@@ -1,0 +1,55 @@
+#include "platformservices.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+namespace ui {
+
+void SystemServices::showMessage(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    // File names and reasons go into these texts; never let them read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+QString SystemServices::clipboardText() const
+{
+    return QGuiApplication::clipboard()->text();
+}
+
+QString SystemServices::startEditor(const QString &fileName)
+{
+    QProcess process;
+#if defined(Q_OS_WIN)
+    process.setProgram(QStringLiteral("notepad"));
+    process.setArguments({fileName});
+#elif defined(Q_OS_MACOS)
+    process.setProgram(QStringLiteral("open"));
+    process.setArguments({QStringLiteral("-t"), QDir::current().absoluteFilePath(fileName)});
+#else
+    process.setProgram(QStringLiteral("xdg-open"));
+    process.setArguments({QDir::current().absoluteFilePath(fileName)});
+#endif
+    process.setWorkingDirectory(QDir::currentPath());
+    if (process.startDetached())
+        return {};
+    return QStringLiteral("无法启动编辑器 %1 打开 %2：%3")
+        .arg(process.program(),
+             QDir::toNativeSeparators(QDir::current().absoluteFilePath(fileName)),
+             process.errorString());
+}
+
+QString SystemServices::openInBrowser(const QUrl &url)
+{
+    if (QDesktopServices::openUrl(url))
+        return {};
+    return QStringLiteral("无法在浏览器中打开 %1").arg(url.toDisplayString());
+}
+
+} // namespace ui
