@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bitset>
-#include <numeric>
 
 namespace detect {
 
@@ -16,6 +15,8 @@ namespace {
 char32_t FoldedUnit(QStringView s, qsizetype i)
 {
     const char16_t unit = s[i].unicode();
+    if (unit < 128) // keys are mostly ASCII, where folding only lowers A to Z
+        return unit >= u'A' && unit <= u'Z' ? unit + 32 : unit;
     if (QChar::isLowSurrogate(unit) && i > 0 && QChar::isHighSurrogate(s[i - 1].unicode()))
         return QChar::toCaseFolded(QChar::surrogateToUcs4(s[i - 1].unicode(), unit));
     return QChar::toCaseFolded(char32_t(unit));
@@ -49,10 +50,27 @@ bool SplitsPairAtSkipTableEdge(const QString &key)
 
 KeyMatcher::KeyMatcher(const QStringList &keys) : keys_(keys)
 {
+    Symbol asciiFolded[128] = {};
+    const auto symbolFor = [&](char32_t folded) {
+        if (folded < 128) {
+            Symbol &symbol = asciiFolded[folded];
+            if (symbol == 0)
+                symbol = symbolCount_++;
+            return symbol;
+        }
+        auto it = symbols_.find(folded);
+        if (it == symbols_.end())
+            it = symbols_.insert(folded, symbolCount_++);
+        return *it;
+    };
+
     // Symbols of all keys, back to back; key k is [offsets[k], offsets[k + 1]).
-    std::vector<Symbol> symbols;
     std::vector<qsizetype> offsets{0};
     offsets.reserve(keys.size() + 1);
+    for (const QString &key : keys)
+        offsets.push_back(offsets.back() + key.size());
+    std::vector<Symbol> symbols;
+    symbols.reserve(offsets.back());
     for (qsizetype k = 0; k < keys.size(); ++k) {
         const QString &key = keys[k];
         if (key.size() == 1 && StartsWithLowSurrogate(key))
@@ -61,51 +79,47 @@ KeyMatcher::KeyMatcher(const QStringList &keys) : keys_(keys)
             lowSurrogateStartKeys_.append(k);
         if (SplitsPairAtSkipTableEdge(key))
             longSplitPairKeys_.append(k);
-
-        for (qsizetype i = 0; i < key.size(); ++i) {
-            const char32_t folded = FoldedUnit(key, i);
-            auto it = symbols_.find(folded);
-            if (it == symbols_.end())
-                it = symbols_.insert(folded, Symbol(symbols_.size() + 1));
-            symbols.push_back(*it);
-        }
-        offsets.push_back(qsizetype(symbols.size()));
+        for (qsizetype i = 0; i < key.size(); ++i)
+            symbols.push_back(symbolFor(FoldedUnit(key, i)));
     }
     for (char32_t unit = 0; unit < 128; ++unit)
-        asciiSymbols_[unit] = symbols_.value(QChar::toCaseFolded(unit), 0);
-    onlyAsciiSymbols_ = std::all_of(symbols_.keyBegin(), symbols_.keyEnd(),
-                                    [](char32_t folded) { return folded < 128; });
+        asciiSymbols_[unit] = asciiFolded[QChar::toCaseFolded(unit)];
 
-    // Sorted keys share prefixes with their neighbours, so the trie can be
-    // laid out level by level with each node's children contiguous and in
-    // symbol order.
-    std::vector<qsizetype> order(keys.size());
-    std::iota(order.begin(), order.end(), 0);
-    const auto begin = [&](qsizetype k) { return symbols.begin() + offsets[k]; };
-    const auto end = [&](qsizetype k) { return symbols.begin() + offsets[k + 1]; };
-    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        return std::lexicographical_compare(begin(a), end(a), begin(b), end(b));
-    });
-
+    // The trie is built a level at a time, so that nodes are numbered breadth
+    // first, each node's children are contiguous and in symbol order, and
+    // every failure link points to a level that is complete.
+    const std::size_t maxNodes = std::size_t(offsets.back()) + 1;
+    for (auto *v : {&symbol_, &childBegin_, &childEnd_, &fail_, &row_})
+        v->reserve(maxNodes);
     symbol_ = {0};
     childBegin_ = {0};
     childEnd_ = {0};
     fail_ = {0};
-    rootNext_.assign(symbols_.size() + 1, 0);
+    row_ = {-1};
     keyNode_.assign(keys.size(), 0);
 
-    std::vector<qsizetype> active;
-    for (qsizetype k : order) {
-        if (offsets[k + 1] > offsets[k])
-            active.push_back(k);
+    // The next symbol of each key still going on, and the key.
+    std::vector<std::pair<Symbol, qsizetype>> level;
+    std::vector<std::pair<Symbol, qsizetype>> next;
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        if (!keys[k].isEmpty())
+            level.emplace_back(symbols[offsets[k]], k);
     }
-    std::vector<qsizetype> longer;
-    for (qsizetype depth = 0; !active.empty(); ++depth) {
-        longer.clear();
+    Node parentsBegin = 0;
+    for (qsizetype depth = 0; !level.empty(); ++depth) {
+        // Keys come grouped by the node they have reached, in node order.
+        for (auto run = level.begin(); run != level.end();) {
+            const Node parent = keyNode_[run->second];
+            const auto runEnd = std::find_if(
+                run, level.end(), [&](const auto &p) { return keyNode_[p.second] != parent; });
+            std::sort(run, runEnd, [](const auto &a, const auto &b) { return a.first < b.first; });
+            run = runEnd;
+        }
+        const Node parentsEnd = Node(symbol_.size());
+        next.clear();
         Node parent = -1;
         Symbol symbol = -1;
-        for (qsizetype k : active) {
-            const Symbol s = symbols[offsets[k] + depth];
+        for (const auto &[s, k] : level) {
             if (keyNode_[k] != parent || s != symbol) {
                 parent = keyNode_[k];
                 symbol = s;
@@ -113,27 +127,43 @@ KeyMatcher::KeyMatcher(const QStringList &keys) : keys_(keys)
                 symbol_.push_back(s);
                 childBegin_.push_back(0);
                 childEnd_.push_back(0);
+                row_.push_back(-1);
                 if (childEnd_[parent] == 0)
                     childBegin_[parent] = node;
                 childEnd_[parent] = node + 1;
-                // Nodes of lower levels are complete, which is all this needs.
                 fail_.push_back(parent == 0 ? 0 : step(fail_[parent], s));
-                if (parent == 0)
-                    rootNext_[s] = node;
             }
             keyNode_[k] = Node(symbol_.size() - 1);
             if (offsets[k + 1] - offsets[k] > depth + 1)
-                longer.push_back(k);
+                next.emplace_back(symbols[offsets[k] + depth + 1], k);
         }
-        active.swap(longer);
+        for (Node n = parentsBegin; n < parentsEnd; ++n)
+            indexChildren(n);
+        parentsBegin = parentsEnd;
+        level.swap(next);
     }
+    if (row_[0] < 0)
+        indexChildren(0);
+}
+
+void KeyMatcher::indexChildren(Node node)
+{
+    // A row costs an entry for every symbol, so only the root and nodes with
+    // many children for the alphabet's size get one.
+    const Node children = childEnd_[node] - childBegin_[node];
+    if (node != 0 && (children < 8 || children * 16 < symbolCount_))
+        return;
+    row_[node] = std::int32_t(rows_.size());
+    rows_.resize(rows_.size() + symbolCount_, 0);
+    for (Node child = childBegin_[node]; child < childEnd_[node]; ++child)
+        rows_[row_[node] + symbol_[child]] = child;
 }
 
 KeyMatcher::Symbol KeyMatcher::symbolOf(char32_t folded) const
 {
     if (folded < 128)
         return asciiSymbols_[folded];
-    return onlyAsciiSymbols_ ? 0 : symbols_.value(folded, 0);
+    return symbols_.isEmpty() ? 0 : symbols_.value(folded, 0);
 }
 
 KeyMatcher::Node KeyMatcher::step(Node node, Symbol symbol) const
@@ -141,13 +171,18 @@ KeyMatcher::Node KeyMatcher::step(Node node, Symbol symbol) const
     if (symbol == 0)
         return 0;
     for (;;) {
-        if (node == 0)
-            return rootNext_[symbol];
-        const auto first = symbol_.begin() + childBegin_[node];
-        const auto last = symbol_.begin() + childEnd_[node];
-        const auto child = std::lower_bound(first, last, symbol);
-        if (child != last && *child == symbol)
-            return Node(child - symbol_.begin());
+        if (const std::int32_t row = row_[node]; row >= 0) {
+            // 0 in a row means no child; from the root that is the root.
+            const Node child = rows_[row + symbol];
+            if (child != 0 || node == 0)
+                return child;
+        } else {
+            const auto first = symbol_.begin() + childBegin_[node];
+            const auto last = symbol_.begin() + childEnd_[node];
+            const auto child = std::lower_bound(first, last, symbol);
+            if (child != last && *child == symbol)
+                return Node(child - symbol_.begin());
+        }
         node = fail_[node];
     }
 }

@@ -29,19 +29,21 @@ private:
 
     Symbol symbolOf(char32_t folded) const;
     Node step(Node node, Symbol symbol) const;
-    void build(const std::vector<std::vector<Symbol>> &sequences);
+    void indexChildren(Node node);
 
-    QHash<char32_t, Symbol> symbols_;
-    Symbol asciiSymbols_[128] = {}; // by unit, before folding
-    bool onlyAsciiSymbols_ = true;
+    QHash<char32_t, Symbol> symbols_; // folded units beyond ASCII
+    Symbol asciiSymbols_[128] = {};   // by unit, before folding
+    Symbol symbolCount_ = 1;
 
     // Children of a node are the contiguous nodes [childBegin_, childEnd_),
-    // ordered by the symbol that leads to them.
+    // ordered by the symbol that leads to them. The root and nodes with many
+    // children also find them through a row of rows_, indexed by symbol.
     std::vector<Symbol> symbol_;
     std::vector<Node> childBegin_;
     std::vector<Node> childEnd_;
     std::vector<Node> fail_;
-    std::vector<Node> rootNext_;
+    std::vector<std::int32_t> row_;
+    std::vector<Node> rows_;
     std::vector<Node> keyNode_;
 
     // Keys whose outcome in the platform's search depends on its strategy
