@@ -196,22 +196,11 @@ QList<bool> KeyMatcher::occurrences(QStringView text) const
     std::vector<std::uint8_t> reached(symbol_.size(), 0);
     std::bitset<1024> lowSurrogates;
     Node node = 0;
-    char16_t previous = 0;
-    for (QChar c : text) {
-        const char16_t unit = c.unicode();
-        Symbol symbol;
-        if (unit < 128) {
-            symbol = asciiSymbols_[unit];
-        } else if (QChar::isLowSurrogate(unit)) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (QChar::isLowSurrogate(unit))
             lowSurrogates.set(unit - 0xDC00);
-            symbol = symbolOf(QChar::isHighSurrogate(previous)
-                                  ? QChar::toCaseFolded(QChar::surrogateToUcs4(previous, unit))
-                                  : char32_t(unit));
-        } else {
-            symbol = symbolOf(QChar::toCaseFolded(char32_t(unit)));
-        }
-        previous = unit;
-        node = step(node, symbol);
+        node = step(node, unit < 128 ? asciiSymbols_[unit] : symbolOf(FoldedUnit(text, i)));
         reached[node] = 1;
     }
     // A node reached means every key ending in a suffix of it occurs too.
@@ -222,6 +211,7 @@ QList<bool> KeyMatcher::occurrences(QStringView text) const
     for (qsizetype k = 0; k < keys_.size(); ++k)
         found[k] = reached[keyNode_[k]] != 0;
 
+    // Where the platform's answer depends on its method, answer as it does.
     for (qsizetype k : singleLowSurrogateKeys_)
         found[k] = lowSurrogates.test(keys_[k].front().unicode() - 0xDC00);
     if (text.size() <= kHashSearchMaxText) {

@@ -46,8 +46,8 @@ private:
     std::vector<Node> rows_;
     std::vector<Node> keyNode_;
 
-    // Keys whose outcome in the platform's search depends on its strategy
-    // rather than on the text alone; see the constructor.
+    // Keys for which the platform's answer depends on which search method it
+    // picks, not on the text alone (surrogates; see keymatcher.cpp).
     QList<qsizetype> singleLowSurrogateKeys_;
     QList<qsizetype> lowSurrogateStartKeys_;
     QList<qsizetype> longSplitPairKeys_;
