@@ -55,6 +55,11 @@ struct ScanCase
     QString expected;
 };
 
+void PrintTo(const ScanCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 const QStringList kDefault = keywords::DefaultKeywordTable();
 
 class ScanTable : public ::testing::TestWithParam<ScanCase>
