@@ -1,0 +1,35 @@
+#pragma once
+
+#include "searchkey.h"
+#include "views.h"
+
+// The scan step by step as first written down: one case-insensitive search
+// per entry, every line put in front of the text shown so far, the selection
+// walking down the list. Slow, but obviously right; the fast scan must give
+// the same result.
+inline void NaiveScanFormula(detect::KeywordListView &list, const detect::FormulaTextView &formula,
+                             detect::ResultTextView &result)
+{
+    result.setText(QString());
+    if (list.count() > 0)
+        list.setSelection(0);
+    qsizetype found = 0;
+    for (qsizetype i = 0; i < list.count(); ++i) {
+        const detect::SearchKey key = detect::DeriveSearchKey(list.entry(list.selection()));
+        const QString text = formula.text();
+        // An empty text contains nothing, not even the empty key.
+        if (!text.isEmpty() && text.indexOf(key.key, 0, Qt::CaseInsensitive) >= 0) {
+            result.setTextColor(detect::kFindingColor);
+            result.setText(QStringLiteral("发现未来函数") + key.displayName +
+                           QStringLiteral("!\r\n") + result.text());
+            ++found;
+        }
+        if (i < list.count() - 1)
+            list.setSelection(list.selection() + 1);
+    }
+    if (found == 0) {
+        result.setTextColor(detect::kNothingFoundColor);
+        result.setText(QStringLiteral("没有发现未来函数！"));
+    }
+    list.setSelection(-1);
+}
