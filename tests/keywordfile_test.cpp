@@ -149,8 +149,9 @@ TEST_F(KeywordFile, UnwritableFolderIsReported)
 {
     // Root writes into read-only folders, but not into /proc.
     const QString folder = geteuid() == 0 ? QStringLiteral("/proc") : dir_.path();
-    if (geteuid() != 0)
+    if (geteuid() != 0) {
         ASSERT_TRUE(QFile::setPermissions(".", QFile::ReadOwner | QFile::ExeOwner));
+    }
     ASSERT_TRUE(QDir::setCurrent(folder));
     const FileError error = EnsureKeywordFile();
     EXPECT_FALSE(QFileInfo::exists(kFile));
