@@ -1,17 +1,24 @@
-#include <QCoreApplication>
-#include <QTextStream>
+#include "fmtest.h"
 
-#include "keywordfile.h"
+#include <QApplication>
+#include <QScreen>
+#include <QStyle>
 
+#include <algorithm>
+
+// No application display name is set: platforms append it to every window
+// caption, which already starts with the tool's title (ui::ApplicationTitle()).
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    if (const keywords::FileError error = keywords::EnsureKeywordFile()) {
-        out << error.reason << Qt::endl;
-        return 1;
-    }
-    out << "The window is not built yet; the keyword file is ready at "
-        << keywords::KeywordFilePath() << Qt::endl;
-    return 0;
+    QApplication app(argc, argv);
+
+    fmTest window;
+    window.load();
+    const QRect screen = window.screen()->availableGeometry();
+    QRect place = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), screen);
+    // On a screen smaller than the window, keep its title bar reachable.
+    place.moveTopLeft({std::max(place.left(), screen.left()), std::max(place.top(), screen.top())});
+    window.setGeometry(place);
+    window.show();
+    return app.exec();
 }

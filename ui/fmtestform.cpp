@@ -1,0 +1,220 @@
+#include "fmtestform.h"
+
+#include "credit.h"
+#include "twips.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
+
+namespace ui {
+namespace {
+
+// Where a control stands in its container, in twips.
+struct TwipsRect
+{
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// Colours are written &H00BBGGRR: blue, green and red bytes.
+QColor Bgr(quint32 bgr)
+{
+    return QColor(bgr & 0xff, (bgr >> 8) & 0xff, (bgr >> 16) & 0xff);
+}
+
+constexpr quint32 kWindowBackground = 0x00FCF5F8;
+
+// Sets the colour in every colour group, so a disabled control keeps it too.
+void SetColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, color);
+    widget->setPalette(palette);
+}
+
+template <class Widget> Widget *Create(QWidget *container, const char *name, TwipsRect rect)
+{
+    auto *widget = new Widget(container);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(Twips(rect.left), Twips(rect.top), Twips(rect.width), Twips(rect.height));
+    // Controls are created in layout order, and earlier ones lie above later
+    // ones where they overlap.
+    widget->lower();
+    return widget;
+}
+
+QPushButton *CreateButton(QWidget *container, const char *name, TwipsRect rect,
+                          const QString &caption)
+{
+    auto *button = Create<QPushButton>(container, name, rect);
+    button->setText(caption);
+    return button;
+}
+
+// Styles shade a button's palette colour into a gradient; a style sheet keeps
+// the face the exact colour, with raised edges in shades of it.
+void SetButtonColor(QPushButton *button, const QColor &face)
+{
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; border: 2px outset %1; }"
+                       "QPushButton:pressed { border-style: inset; }"
+                       "QPushButton:focus { border: 2px solid palette(highlight); }")
+            .arg(face.name()));
+}
+
+QLabel *CreateLabel(QWidget *container, const char *name, TwipsRect rect, const QString &caption)
+{
+    auto *label = Create<QLabel>(container, name, rect);
+    label->setText(caption);
+    // Caption text starts at the top, so a control overlapping a label's lower
+    // edge covers no text.
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QFrame *CreatePanel(QWidget *container, const char *name, TwipsRect rect, QFrame::Shape border)
+{
+    auto *panel = Create<QFrame>(container, name, rect);
+    panel->setFrameStyle(border | QFrame::Plain);
+    panel->setAutoFillBackground(true);
+    SetColor(panel, QPalette::Window, Bgr(kWindowBackground));
+    return panel;
+}
+
+QPlainTextEdit *CreateTextBox(QWidget *container, const char *name, TwipsRect rect)
+{
+    auto *box = Create<QPlainTextEdit>(container, name, rect);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab moves on to the next control, as in multi-line text boxes on Windows.
+    box->setTabChangesFocus(true);
+    return box;
+}
+
+QListWidget *CreateList(QWidget *container, const char *name, TwipsRect rect)
+{
+    auto *list = Create<QListWidget>(container, name, rect);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSortingEnabled(false);
+    // Keeps tens of thousands of entries quick to add and to scroll.
+    list->setUniformItemSizes(true);
+    const QPalette system = QApplication::palette();
+    SetColor(list, QPalette::Base, system.color(QPalette::HighlightedText));
+    SetColor(list, QPalette::Text, system.color(QPalette::ButtonText));
+    return list;
+}
+
+QLineEdit *CreateCreditLine(QWidget *container, const char *name, TwipsRect rect)
+{
+    auto *line = Create<QLineEdit>(container, name, rect);
+    line->setText(Credit::FromBuild().creditLine());
+    line->setCursorPosition(0); // a line too long for the box shows its start
+    line->setFrame(false);
+    line->setReadOnly(true);
+    line->setEnabled(false);
+    line->setFocusPolicy(Qt::NoFocus);
+    SetColor(line, QPalette::Base, Bgr(kWindowBackground));
+    SetColor(line, QPalette::Text, Bgr(0x00808080));
+    return line;
+}
+
+// A one-pixel (15 twips) horizontal or vertical line between two points in
+// twips; the end point itself is not drawn.
+QFrame *CreateLine(QWidget *container, const char *name, QPoint from, QPoint to, quint32 color)
+{
+    Q_ASSERT(from.x() == to.x() || from.y() == to.y());
+    const bool vertical = from.x() == to.x();
+    const int left = std::min(from.x(), to.x());
+    const int top = std::min(from.y(), to.y());
+    const TwipsRect rect = vertical ? TwipsRect{left, top, 15, std::abs(to.y() - from.y())}
+                                    : TwipsRect{left, top, std::abs(to.x() - from.x()), 15};
+    auto *line = Create<QFrame>(container, name, rect);
+    line->setFrameStyle((vertical ? QFrame::VLine : QFrame::HLine) | QFrame::Plain);
+    line->setLineWidth(1);
+    SetColor(line, QPalette::WindowText, Bgr(color));
+    return line;
+}
+
+// Tab visits the controls in this order and goes round. At first the window
+// itself holds the focus, so Enter or Space does nothing until the user picks a
+// control, and the first Tab goes to the first control of the order.
+void SetTabOrder(QWidget *window, std::initializer_list<QWidget *> order)
+{
+    // setTabOrder() links only widgets that take the focus; the window does for
+    // the moment it is linked to the first control.
+    window->setFocusPolicy(Qt::ClickFocus);
+    QWidget *previous = window;
+    for (QWidget *next : order) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+    window->setFocusPolicy(Qt::NoFocus);
+    window->setFocus();
+}
+
+void SetUpWindow(QWidget *fmTest)
+{
+    fmTest->setObjectName(QStringLiteral("fmTest"));
+    fmTest->setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    fmTest->setFixedSize(Twips(6750), Twips(8025));
+    fmTest->setAutoFillBackground(true);
+    SetColor(fmTest, QPalette::Window, Bgr(kWindowBackground));
+    fmTest->setWindowTitle(Credit::FromBuild().caption());
+    fmTest->setWindowIcon(QIcon(QStringLiteral(":/icons/fmtest.png")));
+}
+
+} // namespace
+
+void fmTestForm::setupUi(QWidget *fmTest)
+{
+    SetUpWindow(fmTest);
+
+    Command2 = CreateButton(fmTest, "Command2", {960, 6960, 615, 255}, QStringLiteral("编辑"));
+    CMD2 = CreateButton(fmTest, "CMD2", {240, 6960, 615, 255}, QStringLiteral("载入"));
+    txtMy = CreateCreditLine(fmTest, "txtMy", {600, 7560, 5655, 255});
+    Frame1 = CreatePanel(fmTest, "Frame1", {120, 0, 6615, 7335}, QFrame::Box);
+    SetColor(Frame1, QPalette::WindowText, Bgr(0x00808080));
+
+    List1 = CreateList(Frame1, "List1", {0, 360, 1575, 6540});
+    fmCode = CreatePanel(Frame1, "fmCode", {1600, 180, 4935, 7095}, QFrame::NoFrame);
+    // The panel's own text keeps the platform colour, not the frame's grey.
+    SetColor(fmCode, QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+
+    Command4 = CreateButton(fmCode, "Command4", {1920, 2640, 855, 375}, QStringLiteral("清空"));
+    Command5 = CreateButton(fmCode, "Command5", {2880, 2640, 855, 375}, QStringLiteral("粘贴"));
+    Text1 = CreateTextBox(fmCode, "Text1", {0, 3480, 4695, 3255});
+    txtCode = CreateTextBox(fmCode, "txtCode", {0, 240, 4935, 2295});
+    SetColor(txtCode, QPalette::Base, Bgr(0x00FFFFFF));
+    SetColor(txtCode, QPalette::Text, Bgr(0x00C00000));
+    btnTest = CreateButton(fmCode, "btnTest", {3840, 2640, 855, 375}, QStringLiteral("检测"));
+    SetButtonColor(btnTest, Bgr(0x000000FF));
+    Label5 =
+        CreateLabel(fmCode, "Label5", {120, 3120, 3735, 255}, QStringLiteral("检测结果如下："));
+    Label5->setAutoFillBackground(true);
+    SetColor(Label5, QPalette::Window, Bgr(kWindowBackground));
+    Label4 = CreateLabel(fmCode, "Label4", {1920, 0, 960, 300}, QStringLiteral("公式代码"));
+    SetColor(Label4, QPalette::WindowText, Bgr(0x00404040));
+
+    Label1 = CreateLabel(Frame1, "Label1", {240, 120, 720, 225}, QStringLiteral("函数列表"));
+    SetColor(Label1, QPalette::WindowText, Bgr(0x00404040));
+    Line3 = CreateLine(Frame1, "Line3", {1560, 120}, {1560, 7320}, 0x00C0C0C0);
+
+    SetTabOrder(fmTest, {btnTest, txtCode, CMD2, List1, Command2, Text1, Command5, Command4});
+}
+
+} // namespace ui
