@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <gtest/gtest.h>
 #include <QSignalSpy>
 #include <QTest>
 
