@@ -4,14 +4,33 @@
 
 #include <QWidget>
 
+namespace ui {
+class PlatformServices;
+}
+
 // The main window: the controls come from fmTestForm, the actions live here.
+// Every side effect outside the window goes through `services`, which must
+// outlive the window.
 class fmTest : public QWidget, public ui::fmTestForm
 {
     Q_OBJECT
 
 public:
-    explicit fmTest(QWidget *parent = nullptr);
+    explicit fmTest(ui::PlatformServices &services, QWidget *parent = nullptr);
 
     // Fills the keyword list; run once after the window is built, before it is shown.
     void load();
+
+private:
+    void detect();
+    void clearFormula();
+    void pasteFormula();
+    void reloadKeywords();
+    void editKeywords();
+    void openHomepage();
+
+    void showKeywords(const QStringList &entries);
+    void tell(const QString &text);
+
+    ui::PlatformServices &services_;
 };

@@ -1,4 +1,5 @@
 #include "fmtest.h"
+#include "platformservices.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -12,7 +13,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
 
-    fmTest window;
+    ui::SystemServices services;
+    fmTest window(services);
     window.load();
     const QRect screen = window.screen()->availableGeometry();
     QRect place = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), screen);

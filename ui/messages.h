@@ -13,4 +13,15 @@ inline QString EditHint()
                           "编辑完成保存后点载入即可!");
 }
 
+// `reason` names the file and what went wrong with it.
+inline QString KeywordFileUnusable(const QString &reason)
+{
+    return QStringLiteral("无法使用函数列表文件 %1\r\n现在使用内置的默认函数列表。").arg(reason);
+}
+
+inline QString KeywordFileNotReloaded(const QString &reason)
+{
+    return QStringLiteral("无法重新载入函数列表文件 %1\r\n函数列表保持不变。").arg(reason);
+}
+
 } // namespace ui
