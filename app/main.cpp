@@ -12,6 +12,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Lets Wayland docks match the window to its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.FutureCheck"));
 
     ui::SystemServices services;
     fmTest window(services);
