@@ -103,7 +103,12 @@ INSTANTIATE_TEST_SUITE_P(
                                {"$ZIG", "DVOL"},
                                QString(40000, u' ') + "ZIG(C,5)",
                                Finding("ZIG")},
-                      ScanCase{"EmptyList", {}, "ZIG(C,5)", kNothingFound}),
+                      ScanCase{"EmptyList", {}, "ZIG(C,5)", kNothingFound},
+                      // "$ZIG" is as long as its key and the formula; "ZIG(C" is longer.
+                      ScanCase{"EntriesAsLongAsTheFormulaAndLonger",
+                               {"ZIG(C", "$ZIG", "zig(", "$ZIG(C"},
+                               "zig(",
+                               Finding("zig(") + Finding("ZIG")}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ScanFormula, NeverSelectsInAnEmptyList)
