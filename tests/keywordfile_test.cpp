@@ -96,6 +96,14 @@ TEST(KeywordParsing, Encodings)
               (QStringList{zhong, "$ZIG"}));
     // A GB18030 four-byte sequence (U+00A5 is 81 30 84 36).
     EXPECT_EQ(ParseKeywordFile("\x81\x30\x84\x36"), QStringList{QString(QChar(0x00A5))});
+    // UTF-16 with its byte-order mark, as Notepad saves "Unicode", either way
+    // round; unpaired surrogates and an odd last byte become U+FFFD.
+    EXPECT_EQ(ParseKeywordFile(QByteArray("\xFF\xFE$\0Z\0\r\0\n\0-N\x87\x65", 14)),
+              (QStringList{"$Z", QString::fromUtf8("中文")}));
+    EXPECT_EQ(ParseKeywordFile(QByteArray("\xFE\xFF\0$\0Z\0\r\0\nN-e\x87", 14)),
+              (QStringList{"$Z", QString::fromUtf8("中文")}));
+    EXPECT_EQ(ParseKeywordFile(QByteArray("\xFF\xFE\x00\xD8Z\0\x00\xDC\x01\xD8\x00\xDC!", 13)),
+              (QStringList{QString::fromUtf8("\uFFFDZ\uFFFD\U00010400\uFFFD")}));
     // Bytes valid in neither become replacement characters, not a crash.
     const QStringList bad = ParseKeywordFile("A\xFF\r\n\x80Z");
     ASSERT_EQ(bad.size(), 2);
