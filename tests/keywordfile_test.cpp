@@ -187,11 +187,41 @@ TEST_F(KeywordFile, FailedWriteRemovesThePartialFile)
 
 TEST_F(KeywordFile, UnreadableFileIsReported)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads any file";
     WriteFile(kFile, "ZIG\r\n");
-    QFile::setPermissions(kFile, QFile::WriteOwner);
+    ASSERT_TRUE(QFile::setPermissions(kFile, QFile::WriteOwner));
     QStringList entries{"kept"};
-    EXPECT_TRUE(LoadKeywordList(entries));
+    FileError error;
+    if (geteuid() == 0) {
+        // Root reads any file, so the load runs as the user "nobody", who
+        // may pass through the folder but not read the file.
+        ASSERT_TRUE(QFile::setPermissions(".", QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ExeOwner | QFile::ExeOther));
+        const uid_t nobody = 65534;
+        if (seteuid(nobody) != 0)
+            GTEST_SKIP() << "root cannot take another user id here";
+        error = LoadKeywordList(entries);
+        ASSERT_EQ(seteuid(0), 0);
+    } else {
+        error = LoadKeywordList(entries);
+    }
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error.reason.contains("code.ini")) << error.reason.toStdString();
+    EXPECT_TRUE(error.reason.contains("Permission denied")) << error.reason.toStdString();
     EXPECT_EQ(entries, QStringList{"kept"});
 }
+
+#ifdef Q_OS_LINUX
+TEST_F(KeywordFile, FileThatFailsToReadIsReported)
+{
+    // Opens for anyone, root too, and every read from its start fails with
+    // an I/O error: nothing is mapped at address 0.
+    ASSERT_TRUE(QFile::link("/proc/self/mem", kFile));
+    ASSERT_FALSE(EnsureKeywordFile());
+    QStringList entries{"kept"};
+    const FileError error = LoadKeywordList(entries);
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error.reason.contains("code.ini")) << error.reason.toStdString();
+    EXPECT_TRUE(error.reason.contains("Input/output error")) << error.reason.toStdString();
+    EXPECT_EQ(entries, QStringList{"kept"});
+}
+#endif
