@@ -23,25 +23,6 @@ QString Finding(const QString &name)
     return QStringLiteral("发现未来函数") + name + QStringLiteral("!\r\n");
 }
 
-struct ScanOutcome
-{
-    QString text;
-    Rgb color;
-    qsizetype selection;
-    int outOfRangeSelections;
-};
-
-template <typename Scan>
-ScanOutcome ScanWith(Scan scan, const QStringList &entries, const QString &formula)
-{
-    MemoryKeywordList list(entries);
-    MemoryFormulaText text(formula);
-    MemoryResultText result;
-    result.shown = QStringLiteral("an earlier result");
-    scan(list, text, result);
-    return {result.shown, result.color, list.selected, list.outOfRangeSelections};
-}
-
 ScanOutcome Scan(const QStringList &entries, const QString &formula)
 {
     return ScanWith(detect::ScanFormula, entries, formula);

@@ -19,24 +19,6 @@
 
 namespace {
 
-struct Outcome
-{
-    QString text;
-    detect::Rgb color;
-    qsizetype selection;
-    int outOfRangeSelections;
-};
-
-template <typename Scan> Outcome Run(Scan scan, const QStringList &entries, const QString &formula)
-{
-    MemoryKeywordList list(entries);
-    const MemoryFormulaText text(formula);
-    MemoryResultText result;
-    result.shown = QStringLiteral("an earlier result");
-    scan(list, text, result);
-    return {result.shown, result.color, list.selected, list.outOfRangeSelections};
-}
-
 void Require(bool holds, const char *what, const QStringList &entries, const QString &formula)
 {
     if (holds)
@@ -56,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QStringList entries = units.split(u'\n');
     const QString formula = entries.takeLast();
 
-    const Outcome fast = Run(detect::ScanFormula, entries, formula);
-    const Outcome naive = Run(NaiveScanFormula, entries, formula);
+    const ScanOutcome fast = ScanWith(detect::ScanFormula, entries, formula);
+    const ScanOutcome naive = ScanWith(NaiveScanFormula, entries, formula);
     Require(fast.text == naive.text, "result text differs", entries, formula);
     Require(fast.color == naive.color, "colour differs", entries, formula);
     Require(fast.selection == naive.selection, "selection differs", entries, formula);
