@@ -129,4 +129,20 @@ BENCHMARK(ManyEntriesOverLargeFormula<NaiveScanFormula>)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
+// A keyword file of a million lines, every third a call, over the 4 KiB formula.
+void MillionEntriesOverSmallFormula(benchmark::State &state)
+{
+    QStringList entries;
+    entries.reserve(1000000);
+    for (int i = 0; i < 1000000; ++i)
+        entries.append(QStringLiteral("%1F%2").arg(i % 3 ? "" : "$").arg(i));
+    MemoryKeywordList list(entries);
+    const MemoryFormulaText formula(FormulaOfSize(4096));
+    MemoryResultText result;
+    for (auto _ : state)
+        detect::ScanFormula(list, formula, result);
+    state.counters["findings"] = double(result.shown.count(u'\n'));
+}
+BENCHMARK(MillionEntriesOverSmallFormula)->Unit(benchmark::kMillisecond);
+
 } // namespace
