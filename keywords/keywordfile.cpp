@@ -25,12 +25,31 @@ QStringDecoder AnsiCodePageDecoder()
 #endif
 }
 
+// Surrogates that do not form a pair cannot be decoded any more than a bad byte.
+void ReplaceUnpairedSurrogates(QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+}
+
 QString Decode(QByteArrayView bytes)
 {
+    // Notepad's "Unicode" (UTF-16) files; neither mark starts a UTF-8 or a
+    // GB18030 text.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QString text =
+            QStringDecoder(QStringConverter::Utf16, QStringConverter::Flag::Stateless)(bytes);
+        ReplaceUnpairedSurrogates(text);
+        return text;
+    }
     // Only the first byte-order mark is dropped; a second one is text.
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom)(
-            bytes.sliced(3));
+        return QStringDecoder(QStringConverter::Utf8,
+                              QStringConverter::Flag::ConvertInitialBom)(bytes.sliced(3));
     QStringDecoder utf8(QStringConverter::Utf8);
     QString text = utf8(bytes);
     if (!utf8.hasError())

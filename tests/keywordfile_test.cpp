@@ -94,6 +94,14 @@ TEST(KeywordParsing, Encodings)
     const QString zhong = QString::fromUtf8("中文函数");
     // UTF-8 without a byte-order mark, as current Notepad saves.
     EXPECT_EQ(ParseKeywordFile(zhong.toUtf8() + "\r\n"), QStringList{zhong});
+    // UTF-16 with its byte-order mark, as Notepad saves "Unicode", either way
+    // round; unpaired surrogates and an odd last byte become U+FFFD.
+    EXPECT_EQ(ParseKeywordFile(QByteArray("\xFF\xFE$\0Z\0\r\0\n\0-N\x87\x65", 14)),
+              (QStringList{"$Z", QString::fromUtf8("中文")}));
+    EXPECT_EQ(ParseKeywordFile(QByteArray("\xFE\xFF\0$\0Z\0\r\0\nN-e\x87", 14)),
+              (QStringList{"$Z", QString::fromUtf8("中文")}));
+    EXPECT_EQ(ParseKeywordFile(QByteArray("\xFF\xFE\x00\xD8Z\0\x00\xDC\x01\xD8\x00\xDC!", 13)),
+              (QStringList{QString::fromUtf8("\uFFFDZ\uFFFD\U00010400\uFFFD")}));
     // Bytes valid in neither become replacement characters, not a crash.
     const QStringList bad = ParseKeywordFile("A\xFF\r\n\x80Z");
     ASSERT_EQ(bad.size(), 2);
@@ -190,12 +198,42 @@ TEST_F(KeywordFile, FailedWriteRemovesThePartialFile)
 
 TEST_F(KeywordFile, UnreadableFileIsReported)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads any file";
     WriteFile(kFile, "ZIG\r\n");
-    QFile::setPermissions(kFile, QFile::WriteOwner);
+    ASSERT_TRUE(QFile::setPermissions(kFile, QFile::WriteOwner));
     QStringList entries{"kept"};
-    EXPECT_TRUE(LoadKeywordList(entries));
+    FileError error;
+    if (geteuid() == 0) {
+        // Root reads any file, so the load runs as the user "nobody", who
+        // may pass through the folder but not read the file.
+        ASSERT_TRUE(QFile::setPermissions(".", QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ExeOwner | QFile::ExeOther));
+        const uid_t nobody = 65534;
+        if (seteuid(nobody) != 0)
+            GTEST_SKIP() << "root cannot take another user id here";
+        error = LoadKeywordList(entries);
+        ASSERT_EQ(seteuid(0), 0);
+    } else {
+        error = LoadKeywordList(entries);
+    }
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error.reason.contains("code.ini")) << error.reason.toStdString();
+    EXPECT_TRUE(error.reason.contains("Permission denied")) << error.reason.toStdString();
+    EXPECT_EQ(entries, QStringList{"kept"});
+}
+#endif
+
+#ifdef Q_OS_LINUX
+TEST_F(KeywordFile, FileThatFailsToReadIsReported)
+{
+    // Opens for anyone, root too, and every read from its start fails with
+    // an I/O error: nothing is mapped at address 0.
+    ASSERT_TRUE(QFile::link("/proc/self/mem", kFile));
+    ASSERT_FALSE(EnsureKeywordFile());
+    QStringList entries{"kept"};
+    const FileError error = LoadKeywordList(entries);
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error.reason.contains("code.ini")) << error.reason.toStdString();
+    EXPECT_TRUE(error.reason.contains("Input/output error")) << error.reason.toStdString();
     EXPECT_EQ(entries, QStringList{"kept"});
 }
 #endif

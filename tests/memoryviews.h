@@ -48,3 +48,25 @@ public:
     // Neither colour the scan sets, so a scan that sets none shows.
     detect::Rgb color{0, 0, 255};
 };
+
+// What a scan leaves in the views.
+struct ScanOutcome
+{
+    QString text;
+    detect::Rgb color;
+    qsizetype selection;
+    int outOfRangeSelections;
+};
+
+// Runs a scan (the real one or a reference) over `entries` and `formula`,
+// with an earlier result showing.
+template <typename Scan>
+ScanOutcome ScanWith(Scan scan, const QStringList &entries, const QString &formula)
+{
+    MemoryKeywordList list(entries);
+    const MemoryFormulaText text(formula);
+    MemoryResultText result;
+    result.shown = QStringLiteral("an earlier result");
+    scan(list, text, result);
+    return {result.shown, result.color, list.selected, list.outOfRangeSelections};
+}

@@ -23,25 +23,6 @@ QString Finding(const QString &name)
     return QStringLiteral("发现未来函数") + name + QStringLiteral("!\r\n");
 }
 
-struct ScanOutcome
-{
-    QString text;
-    Rgb color;
-    qsizetype selection;
-    int outOfRangeSelections;
-};
-
-template <typename Scan>
-ScanOutcome ScanWith(Scan scan, const QStringList &entries, const QString &formula)
-{
-    MemoryKeywordList list(entries);
-    MemoryFormulaText text(formula);
-    MemoryResultText result;
-    result.shown = QStringLiteral("an earlier result");
-    scan(list, text, result);
-    return {result.shown, result.color, list.selected, list.outOfRangeSelections};
-}
-
 ScanOutcome Scan(const QStringList &entries, const QString &formula)
 {
     return ScanWith(detect::ScanFormula, entries, formula);
@@ -103,7 +84,12 @@ INSTANTIATE_TEST_SUITE_P(
                                {"$ZIG", "DVOL"},
                                QString(40000, u' ') + "ZIG(C,5)",
                                Finding("ZIG")},
-                      ScanCase{"EmptyList", {}, "ZIG(C,5)", kNothingFound}),
+                      ScanCase{"EmptyList", {}, "ZIG(C,5)", kNothingFound},
+                      // "$ZIG" is as long as its key and the formula; "ZIG(C" is longer.
+                      ScanCase{"EntriesAsLongAsTheFormulaAndLonger",
+                               {"ZIG(C", "$ZIG", "zig(", "$ZIG(C"},
+                               "zig(",
+                               Finding("zig(") + Finding("ZIG")}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ScanFormula, NeverSelectsInAnEmptyList)
