@@ -65,6 +65,14 @@ QString Describe(const QString &path, const QString &reason)
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
+// Neither creating nor reading can go on where a folder has the file's name.
+FileError FolderInTheWay(const QFileInfo &info)
+{
+    if (!info.isDir())
+        return {};
+    return {Describe(info.filePath(), QStringLiteral("is a folder, not a file"))};
+}
+
 } // namespace
 
 QString KeywordFilePath()
@@ -104,8 +112,8 @@ FileError EnsureKeywordFile()
 {
     const QString path = KeywordFilePath();
     const QFileInfo info(path);
-    if (info.isDir())
-        return {Describe(path, QStringLiteral("is a folder, not a file"))};
+    if (FileError error = FolderInTheWay(info))
+        return error;
     // Any file of that name counts, hidden or not: it is the user's.
     if (info.exists())
         return {};
@@ -128,8 +136,8 @@ FileError EnsureKeywordFile()
 FileError LoadKeywordList(QStringList &entries)
 {
     const QString path = KeywordFilePath();
-    if (QFileInfo(path).isDir())
-        return {Describe(path, QStringLiteral("is a folder, not a file"))};
+    if (FileError error = FolderInTheWay(QFileInfo(path)))
+        return error;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {Describe(path, file.errorString())};

@@ -25,24 +25,23 @@ QString SystemServices::clipboardText() const
 
 QString SystemServices::startEditor(const QString &fileName)
 {
+    const QString path = QDir::current().absoluteFilePath(fileName);
     QProcess process;
 #if defined(Q_OS_WIN)
     process.setProgram(QStringLiteral("notepad"));
     process.setArguments({fileName});
 #elif defined(Q_OS_MACOS)
     process.setProgram(QStringLiteral("open"));
-    process.setArguments({QStringLiteral("-t"), QDir::current().absoluteFilePath(fileName)});
+    process.setArguments({QStringLiteral("-t"), path});
 #else
     process.setProgram(QStringLiteral("xdg-open"));
-    process.setArguments({QDir::current().absoluteFilePath(fileName)});
+    process.setArguments({path});
 #endif
     process.setWorkingDirectory(QDir::currentPath());
     if (process.startDetached())
         return {};
     return QStringLiteral("无法启动编辑器 %1 打开 %2：%3")
-        .arg(process.program(),
-             QDir::toNativeSeparators(QDir::current().absoluteFilePath(fileName)),
-             process.errorString());
+        .arg(process.program(), QDir::toNativeSeparators(path), process.errorString());
 }
 
 QString SystemServices::openInBrowser(const QUrl &url)
