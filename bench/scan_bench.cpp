@@ -1,8 +1,10 @@
 #include "benchinputs.h"
 #include "defaulttable.h"
+#include "keymatcher.h"
 #include "memoryviews.h"
 #include "naivescan.h"
 #include "scan.h"
+#include "searchkey.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,6 +39,18 @@ BENCHMARK(ManyEntriesOverLargeFormula<NaiveScanFormula>)
     ->Name("ManyEntriesOverLargeFormula/naive")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// Building the matcher for the largest list, as every scan and every file
+// check does first.
+void MatcherBuildAtTheLimits(benchmark::State &state)
+{
+    QStringList keys;
+    for (const QString &entry : Large().entries)
+        keys.append(detect::DeriveSearchKey(entry).key);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(detect::KeyMatcher(keys));
+}
+BENCHMARK(MatcherBuildAtTheLimits)->Unit(benchmark::kMillisecond);
 
 // A keyword file of a million lines, every third a call, over the 4 KiB formula.
 void MillionEntriesOverSmallFormula(benchmark::State &state)

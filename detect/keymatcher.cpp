@@ -3,52 +3,33 @@
 #include <QChar>
 
 #include <algorithm>
-#include <bitset>
 
 namespace detect {
 
 namespace {
 
-// What the platform compares for unit `i` of `s`: the unit's simple case
-// folding, where a low surrogate right after a high one stands for the whole
-// code point. Every other surrogate, lone or high, compares as itself.
-char32_t FoldedUnit(QStringView s, qsizetype i)
+// Calls visit(folded, end) for each code point of `s`, with the offset just
+// behind it. A high surrogate followed by a low one is one code point; any
+// other surrogate stands for itself.
+template <typename Visit> void ForEachFoldedCodePoint(QStringView s, Visit visit)
 {
-    const char16_t unit = s[i].unicode();
-    if (unit < 128) // keys are mostly ASCII, where folding only lowers A to Z
-        return unit >= u'A' && unit <= u'Z' ? unit + 32 : unit;
-    if (QChar::isLowSurrogate(unit) && i > 0 && QChar::isHighSurrogate(s[i - 1].unicode()))
-        return QChar::toCaseFolded(QChar::surrogateToUcs4(s[i - 1].unicode(), unit));
-    return QChar::toCaseFolded(char32_t(unit));
-}
-
-// Qt 6.4's case-insensitive search picks its method by size, and at a window
-// that starts on the low half of a surrogate pair the methods disagree: a
-// one-unit key compares the unit alone (and so matches there), the rolling
-// hash used for texts of at most 500 units matches there only once the first
-// unit has been shifted out of its 64-bit hash (keys of 45 units or more,
-// since the folded difference stays below 2^21), and Boyer-Moore never does.
-// Boyer-Moore also builds its skip table from a key's last 255 units without
-// the unit before them, and so can miss a key whose pair straddles that edge.
-constexpr qsizetype kHashSearchMaxText = 500;
-constexpr qsizetype kHashDropsFirstUnitFrom = 45;
-constexpr qsizetype kSkipTableSpan = 255;
-
-bool StartsWithLowSurrogate(const QString &key)
-{
-    return !key.isEmpty() && QChar::isLowSurrogate(key.front().unicode());
-}
-
-bool SplitsPairAtSkipTableEdge(const QString &key)
-{
-    const qsizetype edge = key.size() - kSkipTableSpan;
-    return edge > 0 && QChar::isHighSurrogate(key[edge - 1].unicode()) &&
-           QChar::isLowSurrogate(key[edge].unicode());
+    const qsizetype size = s.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = s[i].unicode();
+        if (unit < 128) { // keys and formulas are mostly ASCII
+            visit(char32_t(unit >= u'A' && unit <= u'Z' ? unit + 32 : unit), i + 1);
+            continue;
+        }
+        char32_t codePoint = unit;
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && s[i + 1].isLowSurrogate())
+            codePoint = QChar::surrogateToUcs4(unit, s[++i].unicode());
+        visit(QChar::toCaseFolded(codePoint), i + 1);
+    }
 }
 
 } // namespace
 
-KeyMatcher::KeyMatcher(const QStringList &keys) : keys_(keys)
+KeyMatcher::KeyMatcher(const QStringList &keys)
 {
     Symbol asciiFolded[128] = {};
     const auto symbolFor = [&](char32_t folded) {
@@ -67,20 +48,15 @@ KeyMatcher::KeyMatcher(const QStringList &keys) : keys_(keys)
     // Symbols of all keys, back to back; key k is [offsets[k], offsets[k + 1]).
     std::vector<qsizetype> offsets{0};
     offsets.reserve(keys.size() + 1);
-    for (const QString &key : keys)
-        offsets.push_back(offsets.back() + key.size());
     std::vector<Symbol> symbols;
-    symbols.reserve(offsets.back());
+    keyLength_.reserve(keys.size());
     for (qsizetype k = 0; k < keys.size(); ++k) {
-        const QString &key = keys[k];
-        if (key.size() == 1 && StartsWithLowSurrogate(key))
-            singleLowSurrogateKeys_.append(k);
-        else if (key.size() >= kHashDropsFirstUnitFrom && StartsWithLowSurrogate(key))
-            lowSurrogateStartKeys_.append(k);
-        if (SplitsPairAtSkipTableEdge(key))
-            longSplitPairKeys_.append(k);
-        for (qsizetype i = 0; i < key.size(); ++i)
-            symbols.push_back(symbolFor(FoldedUnit(key, i)));
+        ForEachFoldedCodePoint(
+            keys[k], [&](char32_t folded, qsizetype) { symbols.push_back(symbolFor(folded)); });
+        offsets.push_back(qsizetype(symbols.size()));
+        keyLength_.push_back(keys[k].size());
+        if (keys[k].isEmpty())
+            emptyKeys_.append(k);
     }
     for (char32_t unit = 0; unit < 128; ++unit)
         asciiSymbols_[unit] = asciiFolded[QChar::toCaseFolded(unit)];
@@ -102,7 +78,7 @@ KeyMatcher::KeyMatcher(const QStringList &keys) : keys_(keys)
     std::vector<std::pair<Symbol, qsizetype>> level;
     std::vector<std::pair<Symbol, qsizetype>> next;
     for (qsizetype k = 0; k < keys.size(); ++k) {
-        if (!keys[k].isEmpty())
+        if (offsets[k + 1] > offsets[k])
             level.emplace_back(symbols[offsets[k]], k);
     }
     Node parentsBegin = 0;
@@ -144,6 +120,26 @@ KeyMatcher::KeyMatcher(const QStringList &keys) : keys_(keys)
     }
     if (row_[0] < 0)
         indexChildren(0);
+
+    // Which keys end where, for locate(); failure links point to earlier
+    // nodes, so one pass in node order fills outputNode_.
+    const Node nodes = Node(symbol_.size());
+    keysAtBegin_.assign(std::size_t(nodes) + 1, 0);
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        if (keyNode_[k] != 0)
+            ++keysAtBegin_[keyNode_[k] + 1];
+    }
+    for (Node n = 0; n < nodes; ++n)
+        keysAtBegin_[n + 1] += keysAtBegin_[n];
+    keysAt_.resize(keysAtBegin_[nodes]);
+    std::vector<std::int32_t> filled(keysAtBegin_.begin(), keysAtBegin_.end() - 1);
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        if (keyNode_[k] != 0)
+            keysAt_[filled[keyNode_[k]]++] = std::int32_t(k);
+    }
+    outputNode_.assign(nodes, 0);
+    for (Node n = 1; n < nodes; ++n)
+        outputNode_[n] = keysAtBegin_[n + 1] > keysAtBegin_[n] ? n : outputNode_[fail_[n]];
 }
 
 void KeyMatcher::indexChildren(Node node)
@@ -187,41 +183,56 @@ KeyMatcher::Node KeyMatcher::step(Node node, Symbol symbol) const
     }
 }
 
-QList<bool> KeyMatcher::occurrences(QStringView text) const
+template <typename Visit> void KeyMatcher::walk(QStringView text, Visit visit) const
 {
-    QList<bool> found(keys_.size(), false);
+    Node node = 0;
+    ForEachFoldedCodePoint(text, [&](char32_t folded, qsizetype end) {
+        node = step(node, symbolOf(folded));
+        visit(node, end);
+    });
+}
+
+QList<bool> KeyMatcher::found(QStringView text) const
+{
+    QList<bool> found(qsizetype(keyNode_.size()), false);
     if (text.isEmpty())
         return found;
 
     std::vector<std::uint8_t> reached(symbol_.size(), 0);
-    std::bitset<1024> lowSurrogates;
-    Node node = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (QChar::isLowSurrogate(unit))
-            lowSurrogates.set(unit - 0xDC00);
-        node = step(node, unit < 128 ? asciiSymbols_[unit] : symbolOf(FoldedUnit(text, i)));
-        reached[node] = 1;
-    }
+    walk(text, [&](Node node, qsizetype) { reached[node] = 1; });
     // A node reached means every key ending in a suffix of it occurs too.
     for (Node n = Node(reached.size()) - 1; n > 0; --n) {
         if (reached[n])
             reached[fail_[n]] = 1;
     }
-    for (qsizetype k = 0; k < keys_.size(); ++k)
+    for (std::size_t k = 0; k < keyNode_.size(); ++k)
         found[k] = reached[keyNode_[k]] != 0;
-
-    // Where the platform's answer depends on its method, answer as it does.
-    for (qsizetype k : singleLowSurrogateKeys_)
-        found[k] = lowSurrogates.test(keys_[k].front().unicode() - 0xDC00);
-    if (text.size() <= kHashSearchMaxText) {
-        for (qsizetype k : lowSurrogateStartKeys_)
-            found[k] = text.indexOf(keys_[k], 0, Qt::CaseInsensitive) >= 0;
-    } else {
-        for (qsizetype k : longSplitPairKeys_)
-            found[k] = text.indexOf(keys_[k], 0, Qt::CaseInsensitive) >= 0;
-    }
+    for (qsizetype k : emptyKeys_)
+        found[k] = true;
     return found;
+}
+
+QList<Occurrence> KeyMatcher::locate(QStringView text) const
+{
+    QList<Occurrence> occurrences;
+    if (text.isEmpty())
+        return occurrences;
+    for (qsizetype k : emptyKeys_)
+        occurrences.append({k, 0, 0});
+    // Matching code points fold to the same plane, so a key covers as many
+    // units in the text as it has itself.
+    walk(text, [&](Node node, qsizetype end) {
+        for (Node n = outputNode_[node]; n != 0; n = outputNode_[fail_[n]]) {
+            for (std::int32_t i = keysAtBegin_[n]; i < keysAtBegin_[n + 1]; ++i) {
+                const qsizetype length = keyLength_[keysAt_[i]];
+                occurrences.append({keysAt_[i], end - length, length});
+            }
+        }
+    });
+    std::stable_sort(occurrences.begin(), occurrences.end(), [](const auto &a, const auto &b) {
+        return a.start != b.start ? a.start < b.start : a.key < b.key;
+    });
+    return occurrences;
 }
 
 } // namespace detect

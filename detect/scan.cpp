@@ -5,7 +5,7 @@
 
 namespace detect {
 
-void ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result)
+Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result)
 {
     // Nothing else runs during a scan, so the list and the formula are read
     // once, and the result is set once: the moving selection and the
@@ -30,24 +30,40 @@ void ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTe
         searched.append(DeriveSearchKey(entry));
         keys.append(searched.last().key);
     }
-    const QList<bool> found = KeyMatcher(keys).occurrences(text);
+    const KeyMatcher matcher(keys);
+    const QList<bool> found = matcher.found(text);
 
     // Each finding is put in front of the earlier ones, so the last entry
     // found stands on top.
-    QString findings;
+    QString lines;
     for (qsizetype k = keys.size() - 1; k >= 0; --k) {
         if (found[k])
-            findings +=
+            lines +=
                 QStringLiteral("发现未来函数") + searched[k].displayName + QStringLiteral("!\r\n");
     }
-    if (findings.isEmpty()) {
+    if (lines.isEmpty()) {
         result.setTextColor(kNothingFoundColor);
         result.setText(QStringLiteral("没有发现未来函数！"));
     } else {
         result.setTextColor(kFindingColor);
-        result.setText(findings);
+        result.setText(lines);
     }
     list.setSelection(-1);
+
+    Findings findings;
+    QList<qsizetype> findingOfKey(keys.size(), -1);
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        if (found[k]) {
+            findingOfKey[k] = findings.found.size();
+            findings.found.append(searched[k]);
+        }
+    }
+    if (!findings.found.isEmpty()) {
+        findings.occurrences = matcher.locate(text);
+        for (Occurrence &occurrence : findings.occurrences)
+            occurrence.key = findingOfKey[occurrence.key];
+    }
+    return findings;
 }
 
 } // namespace detect

@@ -1,12 +1,23 @@
 #pragma once
 
+#include "keymatcher.h"
+#include "searchkey.h"
 #include "views.h"
 
 namespace detect {
 
+// What a scan found, for showing where it stands in the formula: the entries
+// found, in list order, and every occurrence of their keys, ordered as
+// KeyMatcher::locate() orders them, with Occurrence::key an index in `found`.
+struct Findings
+{
+    QList<SearchKey> found;
+    QList<Occurrence> occurrences;
+};
+
 // Tests every entry of the list against the formula and writes one finding
 // line per entry found (the last found on top) in red, or the nothing-found
 // message in black; leaves nothing selected.
-void ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result);
+Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result);
 
 } // namespace detect

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "scan.h"
 #include "views.h"
 
 #include <QStringList>
+
+#include <type_traits>
 
 // The scan's views over plain data, standing in for the window's controls.
 class MemoryKeywordList : public detect::KeywordListView
@@ -56,6 +59,7 @@ struct ScanOutcome
     detect::Rgb color;
     qsizetype selection;
     int outOfRangeSelections;
+    detect::Findings findings; // what the real scan reports for showing where
 };
 
 // Runs a scan (the real one or a reference) over `entries` and `formula`,
@@ -67,6 +71,10 @@ ScanOutcome ScanWith(Scan scan, const QStringList &entries, const QString &formu
     const MemoryFormulaText text(formula);
     MemoryResultText result;
     result.shown = QStringLiteral("an earlier result");
-    scan(list, text, result);
-    return {result.shown, result.color, list.selected, list.outOfRangeSelections};
+    detect::Findings findings;
+    if constexpr (std::is_void_v<decltype(scan(list, text, result))>)
+        scan(list, text, result);
+    else
+        findings = scan(list, text, result);
+    return {result.shown, result.color, list.selected, list.outOfRangeSelections, findings};
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "referencematch.h"
+#include "scan.h"
 #include "searchkey.h"
 #include "views.h"
 
-// The scan step by step as first written down: one case-insensitive search
-// per entry, every line put in front of the text shown so far, the selection
+// The scan step by step as first written down: one plain case-insensitive
+// search per entry, every line put in front of the text shown so far, the selection
 // walking down the list. Slow, but obviously right; the fast scan must give
 // the same result.
 inline void NaiveScanFormula(detect::KeywordListView &list, const detect::FormulaTextView &formula,
@@ -17,8 +19,7 @@ inline void NaiveScanFormula(detect::KeywordListView &list, const detect::Formul
     for (qsizetype i = 0; i < list.count(); ++i) {
         const detect::SearchKey key = detect::DeriveSearchKey(list.entry(list.selection()));
         const QString text = formula.text();
-        // An empty text contains nothing, not even the empty key.
-        if (!text.isEmpty() && text.indexOf(key.key, 0, Qt::CaseInsensitive) >= 0) {
+        if (ReferenceContains(text, key.key)) {
             result.setTextColor(detect::kFindingColor);
             result.setText(QStringLiteral("发现未来函数") + key.displayName +
                            QStringLiteral("!\r\n") + result.text());
@@ -32,4 +33,20 @@ inline void NaiveScanFormula(detect::KeywordListView &list, const detect::Formul
         result.setText(QStringLiteral("没有发现未来函数！"));
     }
     list.setSelection(-1);
+}
+
+// What the scan should report as found, and where, by the plain rules.
+inline detect::Findings ReferenceFindings(const QStringList &entries, const QString &formula)
+{
+    detect::Findings findings;
+    QStringList keys;
+    for (const QString &entry : entries) {
+        const detect::SearchKey key = detect::DeriveSearchKey(entry);
+        if (ReferenceContains(formula, key.key)) {
+            findings.found.append(key);
+            keys.append(key.key);
+        }
+    }
+    findings.occurrences = ReferenceLocate(keys, formula);
+    return findings;
 }

@@ -1,5 +1,6 @@
 // Arbitrary bytes as a keyword list and a formula, through the real scan and
-// through one case-insensitive search per entry: both must give the same.
+// through one plain case-insensitive search per entry: both must give the
+// same result, the same occurrences, and the same line and column for each.
 //
 // The input is UTF-16 little-endian: pairs of bytes make units, so lone and
 // reversed surrogates occur as often as whole pairs; an odd last byte is
@@ -12,6 +13,7 @@
 #include "memoryviews.h"
 #include "naivescan.h"
 #include "scan.h"
+#include "textposition.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -45,5 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Require(fast.selection == naive.selection, "selection differs", entries, formula);
     Require(fast.outOfRangeSelections == 0 && naive.outOfRangeSelections == 0,
             "an index the list does not hold was selected", entries, formula);
+
+    const detect::Findings expected = ReferenceFindings(entries, formula);
+    Require(fast.findings.found == expected.found, "entries found differ", entries, formula);
+    Require(fast.findings.occurrences == expected.occurrences, "occurrences differ", entries,
+            formula);
+    detect::PositionCounter positions(formula);
+    for (const detect::Occurrence &occurrence : fast.findings.occurrences) {
+        Require(positions.at(occurrence.start) == ReferencePosition(formula, occurrence.start),
+                "line or column differs", entries, formula);
+    }
     return 0;
 }
