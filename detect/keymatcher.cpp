@@ -46,15 +46,19 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
     };
 
     // Symbols of all keys, back to back; key k is [offsets[k], offsets[k + 1]).
+    qsizetype units = 0;
+    for (const QString &key : keys)
+        units += key.size();
+    std::vector<Symbol> symbols;
+    symbols.reserve(units);
     std::vector<qsizetype> offsets{0};
     offsets.reserve(keys.size() + 1);
-    std::vector<Symbol> symbols;
     keyLength_.reserve(keys.size());
     for (qsizetype k = 0; k < keys.size(); ++k) {
         ForEachFoldedCodePoint(
             keys[k], [&](char32_t folded, qsizetype) { symbols.push_back(symbolFor(folded)); });
         offsets.push_back(qsizetype(symbols.size()));
-        keyLength_.push_back(keys[k].size());
+        keyLength_.push_back(std::int32_t(keys[k].size()));
         if (keys[k].isEmpty())
             emptyKeys_.append(k);
     }
@@ -63,96 +67,104 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
 
     // The trie is built a level at a time, so that nodes are numbered breadth
     // first, each node's children are contiguous and in symbol order, and
-    // every failure link points to a level that is complete.
-    const std::size_t maxNodes = std::size_t(offsets.back()) + 1;
-    for (auto *v : {&symbol_, &childBegin_, &childEnd_, &fail_, &row_})
-        v->reserve(maxNodes);
+    // every failure link points to a level that is complete. Memory is kept
+    // small, since fresh memory is much of what a build costs.
+    const std::size_t maxNodes = symbols.size() + 1;
+    symbol_.reserve(maxNodes);
+    fail_.reserve(maxNodes);
+    firstChild_.reserve(maxNodes + 1);
     symbol_ = {0};
-    childBegin_ = {0};
-    childEnd_ = {0};
     fail_ = {0};
-    row_ = {-1};
     keyNode_.assign(keys.size(), 0);
+    keysByNode_.reserve(keys.size());
+    const std::size_t rowBudget = symbols.size() / 2;
+    rows_.reserve(std::max(rowBudget, std::size_t(symbolCount_))); // rows copy from rows_ itself
 
-    // The next symbol of each key still going on, and the key.
-    std::vector<std::pair<Symbol, qsizetype>> level;
-    std::vector<std::pair<Symbol, qsizetype>> next;
+    // Each key still going on, as its next symbol above its index, grouped
+    // by the node it has reached, in node order.
+    const auto going = [](Symbol symbol, qsizetype k) {
+        return std::uint64_t(symbol) << 32 | std::uint32_t(k);
+    };
+    std::vector<std::uint64_t> level;
+    std::vector<std::uint64_t> next;
+    level.reserve(keys.size());
+    next.reserve(keys.size());
     for (qsizetype k = 0; k < keys.size(); ++k) {
         if (offsets[k + 1] > offsets[k])
-            level.emplace_back(symbols[offsets[k]], k);
+            level.push_back(going(symbols[offsets[k]], k));
     }
     Node parentsBegin = 0;
     for (qsizetype depth = 0; !level.empty(); ++depth) {
-        // Keys come grouped by the node they have reached, in node order.
         for (auto run = level.begin(); run != level.end();) {
-            const Node parent = keyNode_[run->second];
-            const auto runEnd = std::find_if(
-                run, level.end(), [&](const auto &p) { return keyNode_[p.second] != parent; });
-            std::sort(run, runEnd, [](const auto &a, const auto &b) { return a.first < b.first; });
+            const Node parent = keyNode_[std::uint32_t(*run)];
+            auto runEnd = run + 1;
+            while (runEnd != level.end() && keyNode_[std::uint32_t(*runEnd)] == parent)
+                ++runEnd;
+            std::sort(run, runEnd);
             run = runEnd;
         }
         const Node parentsEnd = Node(symbol_.size());
         next.clear();
         Node parent = -1;
         Symbol symbol = -1;
-        for (const auto &[s, k] : level) {
+        for (const std::uint64_t g : level) {
+            const auto k = std::int32_t(std::uint32_t(g));
+            const auto s = Symbol(g >> 32);
             if (keyNode_[k] != parent || s != symbol) {
                 parent = keyNode_[k];
                 symbol = s;
-                const Node node = Node(symbol_.size());
+                // Nodes before it with no children start theirs here too.
+                while (Node(firstChild_.size()) <= parent)
+                    firstChild_.push_back(Node(symbol_.size()));
                 symbol_.push_back(s);
-                childBegin_.push_back(0);
-                childEnd_.push_back(0);
-                row_.push_back(-1);
-                if (childEnd_[parent] == 0)
-                    childBegin_[parent] = node;
-                childEnd_[parent] = node + 1;
                 fail_.push_back(parent == 0 ? 0 : step(fail_[parent], s));
             }
             keyNode_[k] = Node(symbol_.size() - 1);
             if (offsets[k + 1] - offsets[k] > depth + 1)
-                next.emplace_back(symbols[offsets[k] + depth + 1], k);
+                next.push_back(going(symbols[offsets[k] + depth + 1], k));
+            else
+                keysByNode_.emplace_back(keyNode_[k], k);
         }
+        while (Node(firstChild_.size()) <= parentsEnd)
+            firstChild_.push_back(Node(symbol_.size()));
         for (Node n = parentsBegin; n < parentsEnd; ++n)
-            indexChildren(n);
+            addRow(n, rowBudget);
         parentsBegin = parentsEnd;
         level.swap(next);
     }
-    if (row_[0] < 0)
-        indexChildren(0);
-
-    // Which keys end where, for locate(); failure links point to earlier
-    // nodes, so one pass in node order fills outputNode_.
     const Node nodes = Node(symbol_.size());
-    keysAtBegin_.assign(std::size_t(nodes) + 1, 0);
-    for (qsizetype k = 0; k < keys.size(); ++k) {
-        if (keyNode_[k] != 0)
-            ++keysAtBegin_[keyNode_[k] + 1];
-    }
-    for (Node n = 0; n < nodes; ++n)
-        keysAtBegin_[n + 1] += keysAtBegin_[n];
-    keysAt_.resize(keysAtBegin_[nodes]);
-    std::vector<std::int32_t> filled(keysAtBegin_.begin(), keysAtBegin_.end() - 1);
-    for (qsizetype k = 0; k < keys.size(); ++k) {
-        if (keyNode_[k] != 0)
-            keysAt_[filled[keyNode_[k]]++] = std::int32_t(k);
-    }
+    while (Node(firstChild_.size()) <= nodes)
+        firstChild_.push_back(nodes);
+    if (rowNodes_ == 0)
+        addRow(0, rowBudget);
+
+    // Failure links point to earlier nodes, so one pass in node order finds
+    // the output of each.
     outputNode_.assign(nodes, 0);
-    for (Node n = 1; n < nodes; ++n)
-        outputNode_[n] = keysAtBegin_[n + 1] > keysAtBegin_[n] ? n : outputNode_[fail_[n]];
+    for (const auto &[node, k] : keysByNode_)
+        outputNode_[node] = node;
+    for (Node n = 1; n < nodes; ++n) {
+        if (outputNode_[n] != n)
+            outputNode_[n] = outputNode_[fail_[n]];
+    }
 }
 
-void KeyMatcher::indexChildren(Node node)
+void KeyMatcher::addRow(Node node, std::size_t budget)
 {
-    // A row costs an entry for every symbol, so only the root and nodes with
-    // many children for the alphabet's size get one.
-    const Node children = childEnd_[node] - childBegin_[node];
-    if (node != 0 && (children < 8 || children * 16 < symbolCount_))
+    // A row costs an entry for every symbol, so only the nodes numbered first
+    // get one, as far as the budget goes; the root always does. A node's
+    // failure node comes before it and so has its row already.
+    if (node != rowNodes_ || (node > 0 && rows_.size() + symbolCount_ > budget))
         return;
-    row_[node] = std::int32_t(rows_.size());
-    rows_.resize(rows_.size() + symbolCount_, 0);
-    for (Node child = childBegin_[node]; child < childEnd_[node]; ++child)
-        rows_[row_[node] + symbol_[child]] = child;
+    const std::size_t row = rows_.size();
+    if (node == 0)
+        rows_.resize(symbolCount_, 0);
+    else
+        rows_.insert(rows_.end(), rows_.begin() + std::size_t(fail_[node]) * symbolCount_,
+                     rows_.begin() + std::size_t(fail_[node] + 1) * symbolCount_);
+    for (Node child = firstChild_[node]; child < firstChild_[node + 1]; ++child)
+        rows_[row + symbol_[child]] = child;
+    rowNodes_ = node + 1;
 }
 
 KeyMatcher::Symbol KeyMatcher::symbolOf(char32_t folded) const
@@ -167,18 +179,13 @@ KeyMatcher::Node KeyMatcher::step(Node node, Symbol symbol) const
     if (symbol == 0)
         return 0;
     for (;;) {
-        if (const std::int32_t row = row_[node]; row >= 0) {
-            // 0 in a row means no child; from the root that is the root.
-            const Node child = rows_[row + symbol];
-            if (child != 0 || node == 0)
-                return child;
-        } else {
-            const auto first = symbol_.begin() + childBegin_[node];
-            const auto last = symbol_.begin() + childEnd_[node];
-            const auto child = std::lower_bound(first, last, symbol);
-            if (child != last && *child == symbol)
-                return Node(child - symbol_.begin());
-        }
+        if (node < rowNodes_)
+            return rows_[std::size_t(node) * symbolCount_ + symbol];
+        const auto first = symbol_.begin() + firstChild_[node];
+        const auto last = symbol_.begin() + firstChild_[node + 1];
+        const auto child = std::lower_bound(first, last, symbol);
+        if (child != last && *child == symbol)
+            return Node(child - symbol_.begin());
         node = fail_[node];
     }
 }
@@ -223,9 +230,10 @@ QList<Occurrence> KeyMatcher::locate(QStringView text) const
     // units in the text as it has itself.
     walk(text, [&](Node node, qsizetype end) {
         for (Node n = outputNode_[node]; n != 0; n = outputNode_[fail_[n]]) {
-            for (std::int32_t i = keysAtBegin_[n]; i < keysAtBegin_[n + 1]; ++i) {
-                const qsizetype length = keyLength_[keysAt_[i]];
-                occurrences.append({keysAt_[i], end - length, length});
+            auto at = std::lower_bound(keysByNode_.begin(), keysByNode_.end(), std::pair(n, 0));
+            for (; at != keysByNode_.end() && at->first == n; ++at) {
+                const qsizetype length = keyLength_[at->second];
+                occurrences.append({at->second, end - length, length});
             }
         }
     });

@@ -43,34 +43,32 @@ public:
 
 private:
     using Symbol = std::int32_t; // dense number of a folded code point; 0 for none in any key
-    using Node = std::int32_t;   // index in breadth-first order; 0 is the root
+    using Node = std::int32_t;   // breadth-first number; 0 is the root
 
     Symbol symbolOf(char32_t folded) const;
     Node step(Node node, Symbol symbol) const;
-    void indexChildren(Node node);
+    void addRow(Node node, std::size_t budget);
     template <typename Visit> void walk(QStringView text, Visit visit) const;
 
     QHash<char32_t, Symbol> symbols_; // folded code points beyond ASCII
     Symbol asciiSymbols_[128] = {};   // by code point, before folding
     Symbol symbolCount_ = 1;
 
-    // Children of a node are the contiguous nodes [childBegin_, childEnd_),
-    // ordered by the symbol that leads to them. The root and nodes with many
-    // children also find them through a row of rows_, indexed by symbol.
+    // The children of node n are [firstChild_[n], firstChild_[n + 1]), in the
+    // order of the symbol that leads to them. The first rowNodes_ nodes also
+    // have a row in rows_, indexed by symbol, that holds where a step leads,
+    // failure links already followed.
     std::vector<Symbol> symbol_;
-    std::vector<Node> childBegin_;
-    std::vector<Node> childEnd_;
+    std::vector<Node> firstChild_;
     std::vector<Node> fail_;
-    std::vector<std::int32_t> row_;
     std::vector<Node> rows_;
+    Node rowNodes_ = 0;
 
-    std::vector<Node> keyNode_;        // the node where each key ends
-    std::vector<qsizetype> keyLength_; // in UTF-16 units
-    // The keys ending at node n are keysAt_[keysAtBegin_[n], keysAtBegin_[n + 1]);
-    // outputNode_[n] is the nearest node on n's failure chain, n included, at
-    // which some key ends, or 0.
-    std::vector<std::int32_t> keysAtBegin_;
-    std::vector<std::int32_t> keysAt_;
+    std::vector<Node> keyNode_;           // where each key ends; the root for an empty key
+    std::vector<std::int32_t> keyLength_; // in UTF-16 units
+    // Keys by the node where they end, and for each node the nearest node on
+    // its failure chain, itself included, where some key ends (or 0).
+    std::vector<std::pair<Node, std::int32_t>> keysByNode_;
     std::vector<Node> outputNode_;
     QList<qsizetype> emptyKeys_;
 };
