@@ -219,19 +219,23 @@ QList<bool> KeyMatcher::found(QStringView text) const
     return found;
 }
 
-QList<Occurrence> KeyMatcher::locate(QStringView text) const
+QList<Occurrence> KeyMatcher::locate(QStringView text, qsizetype limit) const
 {
     QList<Occurrence> occurrences;
     if (text.isEmpty())
         return occurrences;
-    for (qsizetype k : emptyKeys_)
-        occurrences.append({k, 0, 0});
+    for (qsizetype k : emptyKeys_) {
+        if (occurrences.size() < limit)
+            occurrences.append({k, 0, 0});
+    }
     // Matching code points fold to the same plane, so a key covers as many
     // units in the text as it has itself.
     walk(text, [&](Node node, qsizetype end) {
         for (Node n = outputNode_[node]; n != 0; n = outputNode_[fail_[n]]) {
             auto at = std::lower_bound(keysByNode_.begin(), keysByNode_.end(), std::pair(n, 0));
             for (; at != keysByNode_.end() && at->first == n; ++at) {
+                if (occurrences.size() == limit)
+                    return;
                 const qsizetype length = keyLength_[at->second];
                 occurrences.append({at->second, end - length, length});
             }

@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace detect {
@@ -38,8 +39,11 @@ public:
     QList<bool> found(QStringView text) const;
 
     // Every occurrence of every key, overlapping ones too, ordered by start
-    // and then by key. An empty key is reported once, at the start.
-    QList<Occurrence> locate(QStringView text) const;
+    // and then by key. An empty key is reported once, at the start. Keys
+    // that overlap themselves can occur far more often than the text is long,
+    // so at most `limit` are reported: those that end first.
+    QList<Occurrence> locate(QStringView text,
+                             qsizetype limit = std::numeric_limits<qsizetype>::max()) const;
 
 private:
     using Symbol = std::int32_t; // dense number of a folded code point; 0 for none in any key

@@ -59,7 +59,7 @@ Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, Resu
         }
     }
     if (!findings.found.isEmpty()) {
-        findings.occurrences = matcher.locate(text);
+        findings.occurrences = matcher.locate(text, kMaxLocated);
         for (Occurrence &occurrence : findings.occurrences)
             occurrence.key = findingOfKey[occurrence.key];
     }

@@ -9,6 +9,11 @@ namespace detect {
 // What a scan found, for showing where it stands in the formula: the entries
 // found, in list order, and every occurrence of their keys, ordered as
 // KeyMatcher::locate() orders them, with Occurrence::key an index in `found`.
+// Beyond kMaxLocated occurrences no more are listed: a million marks already
+// say more than anyone can read, and keys that overlap themselves could
+// otherwise ask for more memory than there is.
+inline constexpr qsizetype kMaxLocated = 1'000'000;
+
 struct Findings
 {
     QList<SearchKey> found;

@@ -162,6 +162,22 @@ TEST(BadFormula, TenMebicharactersScanInOnePass)
     ExpectResult(Scan(DefaultKeywordTable(), QString(size, u'(')), kNothingFound);
 }
 
+// Keys that overlap themselves occur at every place of a long run of one
+// letter, many at each: far more occurrences than characters.
+TEST(BadFormula, SelfOverlappingKeysAreListedUpToTheLimit)
+{
+    QStringList entries;
+    for (int n = 1; n <= 300; ++n)
+        entries.append(QString(n, u'a'));
+    ScanOutcome outcome;
+    const qint64 ms = MillisecondsFor([&] { outcome = Scan(entries, QString(20000, u'A')); });
+    EXPECT_EQ(outcome.findings.found.size(), 300);
+    EXPECT_EQ(outcome.findings.occurrences.size(), detect::kMaxLocated);
+    EXPECT_EQ(outcome.text.count(u'\n'), 300);
+    RecordProperty("scanMs", int(ms));
+    EXPECT_LT(ms, 3000);
+}
+
 using HugeKeywordFile = InTempDir;
 
 TEST_F(HugeKeywordFile, FiftyMegabyteLineIsOneEntry)

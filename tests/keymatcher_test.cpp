@@ -66,6 +66,7 @@ TEST(KeyMatcher, LocatesOverlappingOccurrencesInTextOrder)
     EXPECT_EQ(KeyMatcher(keys).locate(text), expected);
     EXPECT_EQ(ReferenceLocate(keys, text), expected);
     EXPECT_TRUE(KeyMatcher(keys).locate(QString()).isEmpty());
+    EXPECT_EQ(KeyMatcher(keys).locate(text, 3), expected.first(3)); // those that end first
 }
 
 // Random keys and texts from units that stress folding and surrogates, lone
