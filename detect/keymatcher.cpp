@@ -27,6 +27,15 @@ template <typename Visit> void ForEachFoldedCodePoint(QStringView s, Visit visit
     }
 }
 
+// In text order: by start, then by key.
+QList<Occurrence> Sorted(QList<Occurrence> occurrences)
+{
+    std::sort(occurrences.begin(), occurrences.end(), [](const auto &a, const auto &b) {
+        return a.start != b.start ? a.start < b.start : a.key < b.key;
+    });
+    return occurrences;
+}
+
 } // namespace
 
 KeyMatcher::KeyMatcher(const QStringList &keys)
@@ -190,13 +199,23 @@ KeyMatcher::Node KeyMatcher::step(Node node, Symbol symbol) const
     }
 }
 
-template <typename Visit> void KeyMatcher::walk(QStringView text, Visit visit) const
+inline KeyMatcher::Node KeyMatcher::advance(Node node, QStringView text, qsizetype &i) const
 {
-    Node node = 0;
-    ForEachFoldedCodePoint(text, [&](char32_t folded, qsizetype end) {
-        node = step(node, symbolOf(folded));
-        visit(node, end);
-    });
+    // This is the scan's inner loop: ASCII and a step from a node with a row,
+    // the common cases, take a look-up each.
+    char16_t unit = text[i].unicode();
+    Symbol symbol;
+    if (unit < 128) {
+        symbol = asciiSymbols_[unit];
+    } else {
+        char32_t codePoint = unit;
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            codePoint = QChar::surrogateToUcs4(unit, text[++i].unicode());
+        symbol = symbolOf(QChar::toCaseFolded(codePoint));
+    }
+    if (node < rowNodes_)
+        return rows_[std::size_t(node) * symbolCount_ + symbol];
+    return step(node, symbol);
 }
 
 QList<bool> KeyMatcher::found(QStringView text) const
@@ -206,7 +225,11 @@ QList<bool> KeyMatcher::found(QStringView text) const
         return found;
 
     std::vector<std::uint8_t> reached(symbol_.size(), 0);
-    walk(text, [&](Node node, qsizetype) { reached[node] = 1; });
+    Node node = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        node = advance(node, text, i);
+        reached[node] = 1;
+    }
     // A node reached means every key ending in a suffix of it occurs too.
     for (Node n = Node(reached.size()) - 1; n > 0; --n) {
         if (reached[n])
@@ -230,21 +253,20 @@ QList<Occurrence> KeyMatcher::locate(QStringView text, qsizetype limit) const
     }
     // Matching code points fold to the same plane, so a key covers as many
     // units in the text as it has itself.
-    walk(text, [&](Node node, qsizetype end) {
+    Node node = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        node = advance(node, text, i);
         for (Node n = outputNode_[node]; n != 0; n = outputNode_[fail_[n]]) {
             auto at = std::lower_bound(keysByNode_.begin(), keysByNode_.end(), std::pair(n, 0));
             for (; at != keysByNode_.end() && at->first == n; ++at) {
                 if (occurrences.size() == limit)
-                    return;
+                    return Sorted(occurrences);
                 const qsizetype length = keyLength_[at->second];
-                occurrences.append({at->second, end - length, length});
+                occurrences.append({at->second, i + 1 - length, length});
             }
         }
-    });
-    std::stable_sort(occurrences.begin(), occurrences.end(), [](const auto &a, const auto &b) {
-        return a.start != b.start ? a.start < b.start : a.key < b.key;
-    });
-    return occurrences;
+    }
+    return Sorted(occurrences);
 }
 
 } // namespace detect

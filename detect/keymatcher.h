@@ -52,7 +52,8 @@ private:
     Symbol symbolOf(char32_t folded) const;
     Node step(Node node, Symbol symbol) const;
     void addRow(Node node, std::size_t budget);
-    template <typename Visit> void walk(QStringView text, Visit visit) const;
+    // The node after the code point at text[i]; moves i onto a pair's second half.
+    Node advance(Node node, QStringView text, qsizetype &i) const;
 
     QHash<char32_t, Symbol> symbols_; // folded code points beyond ASCII
     Symbol asciiSymbols_[128] = {};   // by code point, before folding
