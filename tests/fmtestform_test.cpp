@@ -3,6 +3,7 @@
 #include "twips.h"
 #include "widgetviews.h"
 
+#include <QAccessible>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -404,6 +405,38 @@ TEST(Window, TextStandsOutFromItsBackgroundWhateverTheSystemPalette)
             EXPECT_GE(contrast, 4.5) << d.what << " as drawn";
             testing::Test::RecordProperty(prefix + "drawn." + d.what, std::to_string(contrast));
         }
+    }
+}
+
+TEST(Window, ScreenReadersHearWhatEachControlIsFor)
+{
+    const Window window;
+    const struct
+    {
+        const char *control;
+        QString name;
+        bool described;
+    } rows[] = {
+        {"List1", "函数列表", false},     {"txtCode", "公式代码", true},
+        {"btnTest", "检测", false},       {"Text1", "检测结果", true},
+        {"Command4", "清空", false},      {"Command5", "粘贴", false},
+        {"CMD2", "载入", false},          {"Command2", "编辑", false},
+        {"txtMy", "提供者与主页", false},
+    };
+    QSet<QString> names, descriptions;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.control);
+        QAccessibleInterface *control =
+            QAccessible::queryAccessibleInterface(window.control(row.control));
+        ASSERT_NE(control, nullptr);
+        const QString name = control->text(QAccessible::Name);
+        EXPECT_EQ(name, row.name);
+        EXPECT_FALSE(names.contains(name)) << "named twice";
+        names.insert(name);
+        const QString description = control->text(QAccessible::Description);
+        EXPECT_EQ(!description.isEmpty(), row.described);
+        EXPECT_FALSE(row.described && descriptions.contains(description)) << "described twice";
+        descriptions.insert(description);
     }
 }
 

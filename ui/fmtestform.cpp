@@ -264,6 +264,22 @@ void fmTestForm::setupUi(QWidget *fmTest)
     SetColor(Label1, QPalette::WindowText, Bgr(0x00404040));
     Line3 = CreateLine(Frame1, "Line3", {1560, 120}, {1560, 7320}, 0x00C0C0C0);
 
+    // What screen readers say: the purpose of each control, and for the two
+    // boxes what goes in and what comes out.
+    List1->setAccessibleName(QStringLiteral("函数列表"));
+    txtCode->setAccessibleName(QStringLiteral("公式代码"));
+    txtCode->setAccessibleDescription(
+        QStringLiteral("在此输入或粘贴指标公式，然后按“检测”查找其中的未来函数"));
+    btnTest->setAccessibleName(QStringLiteral("检测"));
+    Text1->setAccessibleName(QStringLiteral("检测结果"));
+    Text1->setAccessibleDescription(
+        QStringLiteral("按“检测”后在此列出公式中发现的未来函数，或显示“没有发现未来函数！”"));
+    Command4->setAccessibleName(QStringLiteral("清空"));
+    Command5->setAccessibleName(QStringLiteral("粘贴"));
+    CMD2->setAccessibleName(QStringLiteral("载入"));
+    Command2->setAccessibleName(QStringLiteral("编辑"));
+    txtMy->setAccessibleName(QStringLiteral("提供者与主页"));
+
     SetTabOrder(fmTest, {btnTest, txtCode, CMD2, List1, Command2, Text1, Command5, Command4});
 }
 
