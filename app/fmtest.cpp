@@ -8,6 +8,7 @@
 #include "scan.h"
 #include "widgetviews.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -45,7 +46,11 @@ void fmTest::detect()
     ui::KeywordListWidgetView list(*List1);
     const ui::FormulaTextEditView formula(*txtCode);
     ui::ResultTextEditView result(*Text1);
+    const QString before = Text1->toPlainText();
     detect::ScanFormula(list, formula, result);
+    // Screen readers are told the result once, as the box's new text.
+    QAccessibleTextUpdateEvent announcement(Text1, 0, before, Text1->toPlainText());
+    QAccessible::updateAccessibility(&announcement);
 }
 
 void fmTest::clearFormula()

@@ -111,17 +111,18 @@ QByteArray FormatKeywordFile(const QStringList &entries)
 FileError EnsureKeywordFile()
 {
     const QString path = KeywordFilePath();
-    const QFileInfo info(path);
-    if (FileError error = FolderInTheWay(info))
-        return error;
-    // Any file of that name counts, hidden or not: it is the user's.
-    if (info.exists())
-        return {};
-
     QFile file(path);
-    // NewOnly: a file that appears meanwhile is never truncated.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    // NewOnly creates the file only where none is: no separate check first, so
+    // a file that appears meanwhile is never truncated.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        const QFileInfo info(path);
+        if (FileError error = FolderInTheWay(info))
+            return error;
+        // Any file of that name counts, hidden, read-only or new: it is the user's.
+        if (info.exists())
+            return {};
         return {Describe(path, file.errorString())};
+    }
     const QByteArray bytes = FormatKeywordFile(DefaultKeywordTable());
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();

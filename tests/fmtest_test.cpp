@@ -104,6 +104,7 @@ TEST_F(WindowActions, ClearEmptiesOnlyTheFormula)
     Start();
     Detect("X:=ZIG(CLOSE,5);");
     const QString result = Result();
+    services_.clipboard = "Y:=DCLOSE;"; // so a clear that pastes shows
     Click(window_->Command4);
     EXPECT_TRUE(window_->txtCode->toPlainText().isEmpty());
     EXPECT_EQ(Result(), result);

@@ -1,7 +1,9 @@
 #include "credit.h"
 #include "fmtestform.h"
 #include "twips.h"
+#include "widgetviews.h"
 
+#include <QAccessible>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -10,10 +12,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <gtest/gtest.h>
 #include <QSignalSpy>
 #include <QTest>
+#include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <vector>
@@ -38,6 +42,72 @@ QString Text(const QWidget *widget)
     return text.isValid() ? text.toString() : widget->property("plainText").toString();
 }
 
+// WCAG 2 relative luminance and contrast ratio.
+double Luminance(const QColor &colour)
+{
+    const auto linear = [](double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+double Contrast(const QColor &a, const QColor &b)
+{
+    const auto [darker, lighter] = std::minmax({Luminance(a), Luminance(b)});
+    return (lighter + 0.05) / (darker + 0.05);
+}
+
+// The contrast of drawn text: the colour covering most of the picture is the
+// background, the pixel that differs most from it is the core of a glyph.
+double DrawnContrast(const QImage &image)
+{
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    const QColor background =
+        std::max_element(counts.begin(), counts.end(), [](const auto &a, const auto &b) {
+            return a.second < b.second;
+        })->first;
+    double contrast = 1;
+    for (const auto &[pixel, count] : counts)
+        contrast = std::max(contrast, Contrast(background, QColor(pixel)));
+    return contrast;
+}
+
+// Colours of KDE's Breeze Dark: light text on dark ground, light selection text.
+QPalette DarkPalette()
+{
+    const QColor light(0xFCFCFC), window(0x2A2E32), base(0x1B1E20), button(0x31363B);
+    QPalette palette(light, button, button.lighter(), base, button.darker(), light, light, base,
+                     window);
+    palette.setColor(QPalette::ButtonText, light);
+    palette.setColor(QPalette::Highlight, QColor(0x3DAEE9));
+    palette.setColor(QPalette::HighlightedText, light);
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6E7175));
+    return palette;
+}
+
+// The application palette for the lifetime of the object.
+class ApplicationPalette
+{
+public:
+    explicit ApplicationPalette(const QPalette &palette) { QApplication::setPalette(palette); }
+    ~ApplicationPalette() { QApplication::setPalette(saved_); }
+
+private:
+    QPalette saved_ = QApplication::palette();
+};
+
+std::vector<QPalette> PalettesOfEveryWidget(const QWidget &window)
+{
+    std::vector<QPalette> palettes{window.palette()};
+    for (const QWidget *child : window.findChildren<QWidget *>())
+        palettes.push_back(child->palette());
+    return palettes;
+}
+
 } // namespace
 
 TEST(Twips, RoundToTheNearestPixel)
@@ -52,8 +122,9 @@ TEST(Window, EveryControlStandsInItsContainerWithItsCaptionAndColours)
 {
     const Window window;
     using P = QPalette;
-    const auto system = [](P::ColorRole role) { return QApplication::palette().color(role); };
-    const QColor lavender(0xF8F5FC), grey(0x808080), darkGrey(0x404040), white(0xFFFFFF);
+    // The system colours the layout names are Windows' classic light ones.
+    const QColor lavender(0xF8F5FC), grey(0x808080), darkGrey(0x404040), white(0xFFFFFF),
+        black(Qt::black), grayText(0x6D6D6D);
     const QString credit = ui::Credit::FromBuild().creditLine();
     struct Row
     {
@@ -68,18 +139,16 @@ TEST(Window, EveryControlStandsInItsContainerWithItsCaptionAndColours)
     const Row rows[] = {
         {"Command2", "QPushButton",    "fmTest", {64, 464, 41, 17},   "编辑", {}},
         {"CMD2",     "QPushButton",    "fmTest", {16, 464, 41, 17},   "载入", {}},
-        {"txtMy",    "QLineEdit",      "fmTest", {40, 504, 377, 17},  credit, {{P::Base, lavender}, {P::Text, grey}}},
+        {"txtMy",    "QLineEdit",      "fmTest", {40, 504, 377, 17},  credit, {{P::Base, lavender}, {P::Text, grayText}}},
         {"Frame1",   "QFrame",         "fmTest", {8, 0, 441, 489},    "", {{P::Window, lavender}, {P::WindowText, grey}}},
-        {"List1",    "QListWidget",    "Frame1", {0, 24, 105, 436},   "", {{P::Base, system(P::HighlightedText)},
-                                                                           {P::Text, system(P::ButtonText)}}},
+        {"List1",    "QListWidget",    "Frame1", {0, 24, 105, 436},   "", {{P::Base, white}, {P::Text, black}}},
         {"fmCode",   "QFrame",         "Frame1", {107, 12, 329, 473}, "", {{P::Window, lavender}}},
         {"Command4", "QPushButton",    "fmCode", {128, 176, 57, 25},  "清空", {}},
         {"Command5", "QPushButton",    "fmCode", {192, 176, 57, 25},  "粘贴", {}},
-        {"Text1",    "QPlainTextEdit", "fmCode", {0, 232, 313, 217},  "", {{P::Base, system(P::Base)}, {P::Text, system(P::Text)}}},
+        {"Text1",    "QPlainTextEdit", "fmCode", {0, 232, 313, 217},  "", {{P::Base, white}, {P::Text, black}}},
         {"txtCode",  "QPlainTextEdit", "fmCode", {0, 16, 329, 153},   "", {{P::Base, white}, {P::Text, QColor(0x0000C0)}}},
         {"btnTest",  "QPushButton",    "fmCode", {256, 176, 57, 25},  "检测", {}},
-        {"Label5",   "QLabel",         "fmCode", {8, 208, 249, 17},   "检测结果如下：", {{P::Window, lavender},
-                                                                                     {P::WindowText, system(P::WindowText)}}},
+        {"Label5",   "QLabel",         "fmCode", {8, 208, 249, 17},   "检测结果如下：", {{P::Window, lavender}, {P::WindowText, black}}},
         {"Label4",   "QLabel",         "fmCode", {128, 0, 64, 20},    "公式代码", {{P::WindowText, darkGrey}}},
         {"Label1",   "QLabel",         "Frame1", {16, 8, 48, 15},     "函数列表", {{P::WindowText, darkGrey}}},
         {"Line3",    "QFrame",         "Frame1", {104, 8, 1, 480},    "", {{P::WindowText, QColor(0xC0C0C0)}}},
@@ -241,6 +310,134 @@ TEST(Window, RendersItsColours)
     for (const auto &sample : samples)
         EXPECT_EQ(image.pixelColor(sample.at), QColor(sample.colour))
             << sample.what << " at " << sample.at.x() << "," << sample.at.y();
+}
+
+TEST(Window, KeepsItsColoursWhateverTheSystemPalette)
+{
+    const Window usual;
+    const std::vector<QPalette> expected = PalettesOfEveryWidget(usual.fmTest);
+    const ApplicationPalette dark(DarkPalette());
+    const Window builtUnderDark;
+    const struct
+    {
+        const char *what;
+        const Window &window;
+    } cases[] = {{"built under a dark palette", builtUnderDark},
+                 {"open while the palette turns dark", usual}};
+    for (const auto &c : cases) {
+        const std::vector<QPalette> palettes = PalettesOfEveryWidget(c.window.fmTest);
+        ASSERT_EQ(palettes.size(), expected.size());
+        const QList<QWidget *> children = c.window.fmTest.findChildren<QWidget *>();
+        for (size_t i = 0; i < palettes.size(); ++i) {
+            const QWidget *widget = i == 0 ? &c.window.fmTest : children[qsizetype(i - 1)];
+            EXPECT_TRUE(palettes[i] == expected[i])
+                << c.what << ": " << widget->metaObject()->className() << " "
+                << widget->objectName().toStdString();
+        }
+    }
+}
+
+TEST(Window, TextStandsOutFromItsBackgroundWhateverTheSystemPalette)
+{
+    using P = QPalette;
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark system palette" : "default palette");
+        const ApplicationPalette system(dark ? DarkPalette() : QApplication::palette());
+        Window window;
+        const ui::fmTestForm &f = window.form;
+        f.List1->addItems({"ZIG", "$BACKSET"});
+        f.txtCode->setPlainText("X:=ZIG(C,5);");
+        ui::ResultTextEditView result(*f.Text1); // in black, as after a scan without findings
+        result.setTextColor({0, 0, 0});
+        result.setText("没有发现未来函数！");
+        window.fmTest.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.fmTest));
+        const std::string prefix = dark ? "dark." : "default.";
+
+        const struct
+        {
+            const char *what;
+            const QWidget *widget;
+            P::ColorRole text;
+            const QWidget *ground; // null: the red face of "检测"
+            P::ColorRole groundRole;
+        } rows[] = {
+            {"Label1", f.Label1, P::WindowText, f.Frame1, P::Window},
+            {"Label4", f.Label4, P::WindowText, f.fmCode, P::Window},
+            {"Label5", f.Label5, P::WindowText, f.Label5, P::Window},
+            {"List1", f.List1, P::Text, f.List1, P::Base},
+            {"List1.selected", f.List1, P::HighlightedText, f.List1, P::Highlight},
+            {"txtCode", f.txtCode, P::Text, f.txtCode, P::Base},
+            {"Text1", f.Text1, P::Text, f.Text1, P::Base},
+            {"txtMy", f.txtMy, P::Text, f.txtMy, P::Base},
+            {"CMD2", f.CMD2, P::ButtonText, f.CMD2, P::Button},
+            {"Command2", f.Command2, P::ButtonText, f.Command2, P::Button},
+            {"Command4", f.Command4, P::ButtonText, f.Command4, P::Button},
+            {"Command5", f.Command5, P::ButtonText, f.Command5, P::Button},
+            {"btnTest", f.btnTest, P::ButtonText, nullptr, P::Button},
+        };
+        for (const auto &row : rows) {
+            const auto groups = row.widget->isEnabled()
+                                    ? std::vector<P::ColorGroup>{P::Active, P::Inactive}
+                                    : std::vector<P::ColorGroup>{P::Disabled};
+            for (const P::ColorGroup group : groups) {
+                const QColor ground = row.ground
+                                          ? row.ground->palette().color(group, row.groundRole)
+                                          : QColor(0xFF0000);
+                const double contrast =
+                    Contrast(row.widget->palette().color(group, row.text), ground);
+                EXPECT_GE(contrast, 4.5) << row.what << " in colour group " << group;
+                if (group != P::Inactive)
+                    testing::Test::RecordProperty(prefix + row.what, std::to_string(contrast));
+            }
+        }
+
+        const struct
+        {
+            const char *what;
+            QWidget *painter;
+        } drawn[] = {{"List1", f.List1->viewport()},
+                     {"Text1", f.Text1->viewport()},
+                     {"Label5", f.Label5},
+                     {"txtMy", f.txtMy}};
+        for (const auto &d : drawn) {
+            const double contrast = DrawnContrast(d.painter->grab().toImage());
+            EXPECT_GE(contrast, 4.5) << d.what << " as drawn";
+            testing::Test::RecordProperty(prefix + "drawn." + d.what, std::to_string(contrast));
+        }
+    }
+}
+
+TEST(Window, ScreenReadersHearWhatEachControlIsFor)
+{
+    const Window window;
+    const struct
+    {
+        const char *control;
+        QString name;
+        bool described;
+    } rows[] = {
+        {"List1", "函数列表", false},     {"txtCode", "公式代码", true},
+        {"btnTest", "检测", false},       {"Text1", "检测结果", true},
+        {"Command4", "清空", false},      {"Command5", "粘贴", false},
+        {"CMD2", "载入", false},          {"Command2", "编辑", false},
+        {"txtMy", "提供者与主页", false},
+    };
+    QSet<QString> names, descriptions;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.control);
+        QAccessibleInterface *control =
+            QAccessible::queryAccessibleInterface(window.control(row.control));
+        ASSERT_NE(control, nullptr);
+        const QString name = control->text(QAccessible::Name);
+        EXPECT_EQ(name, row.name);
+        EXPECT_FALSE(names.contains(name)) << "named twice";
+        names.insert(name);
+        const QString description = control->text(QAccessible::Description);
+        EXPECT_EQ(!description.isEmpty(), row.described);
+        EXPECT_FALSE(row.described && descriptions.contains(description)) << "described twice";
+        descriptions.insert(description);
+    }
 }
 
 TEST(Credit, CaptionAndCreditLineNameTheProviderAndLeaveOutAnEmptyGroup)

@@ -3,7 +3,6 @@
 #include "credit.h"
 #include "twips.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -15,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
+#include <utility>
 
 namespace ui {
 namespace {
@@ -35,6 +35,48 @@ QColor Bgr(quint32 bgr)
 }
 
 constexpr quint32 kWindowBackground = 0x00FCF5F8;
+
+// The classic light Windows system colours, in every colour group. The layout
+// names system colours and puts them on its own light backgrounds; taken from a
+// dark system theme they would draw white text on white.
+QPalette ClassicLightPalette()
+{
+    const QColor black(Qt::black), white(Qt::white), buttonFace(0xF0F0F0), grayText(0x6D6D6D),
+        highlight(0x0067C0); // Windows 11's; white on Windows 10's 0078D7 is under 4.5:1
+    const std::pair<QPalette::ColorRole, QColor> colours[] = {
+        {QPalette::WindowText, black},
+        {QPalette::Button, buttonFace},
+        {QPalette::Light, white},
+        {QPalette::Midlight, QColor(0xE3E3E3)},
+        {QPalette::Dark, QColor(0xA0A0A0)},
+        {QPalette::Mid, QColor(0xA0A0A0)},
+        {QPalette::Text, black},
+        {QPalette::BrightText, white},
+        {QPalette::ButtonText, black},
+        {QPalette::Base, white},
+        {QPalette::Window, buttonFace},
+        {QPalette::Shadow, QColor(0x696969)},
+        {QPalette::Highlight, highlight},
+        {QPalette::HighlightedText, white},
+        {QPalette::Link, QColor(0x0066CC)},
+        {QPalette::LinkVisited, QColor(0x800080)},
+        {QPalette::AlternateBase, QColor(0xF7F7F7)},
+        {QPalette::ToolTipBase, QColor(0xFFFFE1)},
+        {QPalette::ToolTipText, black},
+        {QPalette::PlaceholderText, grayText},
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        {QPalette::Accent, highlight},
+#endif
+    };
+    QPalette palette;
+    for (const auto &[role, colour] : colours)
+        palette.setColor(role, colour);
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, grayText);
+    palette.setColor(QPalette::Disabled, QPalette::Base, buttonFace);
+    return palette;
+}
 
 // Sets the colour in every colour group, so a disabled control keeps it too.
 void SetColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
@@ -64,14 +106,18 @@ QPushButton *CreateButton(QWidget *container, const char *name, TwipsRect rect,
 }
 
 // Styles shade a button's palette colour into a gradient; a style sheet keeps
-// the face the exact colour, with raised edges in shades of it.
+// the face the exact colour, with raised edges in shades of it. Style sheets
+// take unnamed colours and palette() from the application's palette, not the
+// button's, so the text and focus colours are spelt out.
 void SetButtonColor(QPushButton *button, const QColor &face)
 {
+    const QPalette palette = button->palette();
     button->setStyleSheet(
-        QStringLiteral("QPushButton { background-color: %1; border: 2px outset %1; }"
+        QStringLiteral("QPushButton { color: %2; background-color: %1; border: 2px outset %1; }"
                        "QPushButton:pressed { border-style: inset; }"
-                       "QPushButton:focus { border: 2px solid palette(highlight); }")
-            .arg(face.name()));
+                       "QPushButton:focus { border: 2px solid %3; }")
+            .arg(face.name(), palette.color(QPalette::ButtonText).name(),
+                 palette.color(QPalette::Highlight).name()));
 }
 
 QLabel *CreateLabel(QWidget *container, const char *name, TwipsRect rect, const QString &caption)
@@ -111,7 +157,7 @@ QListWidget *CreateList(QWidget *container, const char *name, TwipsRect rect)
     list->setSortingEnabled(false);
     // Keeps tens of thousands of entries quick to add and to scroll.
     list->setUniformItemSizes(true);
-    const QPalette system = QApplication::palette();
+    const QPalette system = list->palette();
     SetColor(list, QPalette::Base, system.color(QPalette::HighlightedText));
     SetColor(list, QPalette::Text, system.color(QPalette::ButtonText));
     return list;
@@ -127,7 +173,9 @@ QLineEdit *CreateCreditLine(QWidget *container, const char *name, TwipsRect rect
     line->setEnabled(false);
     line->setFocusPolicy(Qt::NoFocus);
     SetColor(line, QPalette::Base, Bgr(kWindowBackground));
-    SetColor(line, QPalette::Text, Bgr(0x00808080));
+    // Windows' grey for disabled text; a lighter grey is hard to read on the
+    // lavender background (3.7:1).
+    SetColor(line, QPalette::Text, Bgr(0x006D6D6D));
     return line;
 }
 
@@ -173,6 +221,8 @@ void SetUpWindow(QWidget *fmTest)
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     fmTest->setFixedSize(Twips(6750), Twips(8025));
     fmTest->setAutoFillBackground(true);
+    // Every control inherits it, its scroll bars too.
+    fmTest->setPalette(ClassicLightPalette());
     SetColor(fmTest, QPalette::Window, Bgr(kWindowBackground));
     fmTest->setWindowTitle(Credit::FromBuild().caption());
     fmTest->setWindowIcon(QIcon(QStringLiteral(":/icons/fmtest.png")));
@@ -192,8 +242,8 @@ void fmTestForm::setupUi(QWidget *fmTest)
 
     List1 = CreateList(Frame1, "List1", {0, 360, 1575, 6540});
     fmCode = CreatePanel(Frame1, "fmCode", {1600, 180, 4935, 7095}, QFrame::NoFrame);
-    // The panel's own text keeps the platform colour, not the frame's grey.
-    SetColor(fmCode, QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+    // The panel's own text keeps the system colour, not the frame's grey.
+    SetColor(fmCode, QPalette::WindowText, fmTest->palette().color(QPalette::WindowText));
 
     Command4 = CreateButton(fmCode, "Command4", {1920, 2640, 855, 375}, QStringLiteral("清空"));
     Command5 = CreateButton(fmCode, "Command5", {2880, 2640, 855, 375}, QStringLiteral("粘贴"));
@@ -213,6 +263,22 @@ void fmTestForm::setupUi(QWidget *fmTest)
     Label1 = CreateLabel(Frame1, "Label1", {240, 120, 720, 225}, QStringLiteral("函数列表"));
     SetColor(Label1, QPalette::WindowText, Bgr(0x00404040));
     Line3 = CreateLine(Frame1, "Line3", {1560, 120}, {1560, 7320}, 0x00C0C0C0);
+
+    // What screen readers say: the purpose of each control, and for the two
+    // boxes what goes in and what comes out.
+    List1->setAccessibleName(QStringLiteral("函数列表"));
+    txtCode->setAccessibleName(QStringLiteral("公式代码"));
+    txtCode->setAccessibleDescription(
+        QStringLiteral("在此输入或粘贴指标公式，然后按“检测”查找其中的未来函数"));
+    btnTest->setAccessibleName(QStringLiteral("检测"));
+    Text1->setAccessibleName(QStringLiteral("检测结果"));
+    Text1->setAccessibleDescription(
+        QStringLiteral("按“检测”后在此列出公式中发现的未来函数，或显示“没有发现未来函数！”"));
+    Command4->setAccessibleName(QStringLiteral("清空"));
+    Command5->setAccessibleName(QStringLiteral("粘贴"));
+    CMD2->setAccessibleName(QStringLiteral("载入"));
+    Command2->setAccessibleName(QStringLiteral("编辑"));
+    txtMy->setAccessibleName(QStringLiteral("提供者与主页"));
 
     SetTabOrder(fmTest, {btnTest, txtCode, CMD2, List1, Command2, Text1, Command5, Command4});
 }
