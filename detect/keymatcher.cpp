@@ -86,7 +86,7 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
     fail_ = {0};
     keyNode_.assign(keys.size(), 0);
     keysByNode_.reserve(keys.size());
-    const std::size_t rowBudget = symbols.size() / 2;
+    const std::size_t rowBudget = symbols.size() / 4;
     rows_.reserve(std::max(rowBudget, std::size_t(symbolCount_))); // rows copy from rows_ itself
 
     // Each key still going on, as its next symbol above its index, grouped
@@ -95,9 +95,7 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
         return std::uint64_t(symbol) << 32 | std::uint32_t(k);
     };
     std::vector<std::uint64_t> level;
-    std::vector<std::uint64_t> next;
     level.reserve(keys.size());
-    next.reserve(keys.size());
     for (qsizetype k = 0; k < keys.size(); ++k) {
         if (offsets[k + 1] > offsets[k])
             level.push_back(going(symbols[offsets[k]], k));
@@ -113,7 +111,7 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
             run = runEnd;
         }
         const Node parentsEnd = Node(symbol_.size());
-        next.clear();
+        std::size_t goingOn = 0; // the next level is written over this one
         Node parent = -1;
         Symbol symbol = -1;
         for (const std::uint64_t g : level) {
@@ -130,7 +128,7 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
             }
             keyNode_[k] = Node(symbol_.size() - 1);
             if (offsets[k + 1] - offsets[k] > depth + 1)
-                next.push_back(going(symbols[offsets[k] + depth + 1], k));
+                level[goingOn++] = going(symbols[offsets[k] + depth + 1], k);
             else
                 keysByNode_.emplace_back(keyNode_[k], k);
         }
@@ -139,7 +137,7 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
         for (Node n = parentsBegin; n < parentsEnd; ++n)
             addRow(n, rowBudget);
         parentsBegin = parentsEnd;
-        level.swap(next);
+        level.resize(goingOn);
     }
     const Node nodes = Node(symbol_.size());
     while (Node(firstChild_.size()) <= nodes)
@@ -147,15 +145,13 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
     if (rowNodes_ == 0)
         addRow(0, rowBudget);
 
-    // Failure links point to earlier nodes, so one pass in node order finds
-    // the output of each.
-    outputNode_.assign(nodes, 0);
+    // Failure links point to earlier nodes, so one pass in node order tells
+    // which nodes have a key ending on their chain.
+    output_.assign(nodes, 0);
     for (const auto &[node, k] : keysByNode_)
-        outputNode_[node] = node;
-    for (Node n = 1; n < nodes; ++n) {
-        if (outputNode_[n] != n)
-            outputNode_[n] = outputNode_[fail_[n]];
-    }
+        output_[node] = kKeyEndsHere | kKeyEndsOnChain;
+    for (Node n = 1; n < nodes; ++n)
+        output_[n] |= output_[fail_[n]] & kKeyEndsOnChain;
 }
 
 void KeyMatcher::addRow(Node node, std::size_t budget)
@@ -256,7 +252,11 @@ QList<Occurrence> KeyMatcher::locate(QStringView text, qsizetype limit) const
     Node node = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         node = advance(node, text, i);
-        for (Node n = outputNode_[node]; n != 0; n = outputNode_[fail_[n]]) {
+        if (!(output_[node] & kKeyEndsOnChain))
+            continue;
+        for (Node n = node; n != 0; n = fail_[n]) {
+            if (!(output_[n] & kKeyEndsHere))
+                continue;
             auto at = std::lower_bound(keysByNode_.begin(), keysByNode_.end(), std::pair(n, 0));
             for (; at != keysByNode_.end() && at->first == n; ++at) {
                 if (occurrences.size() == limit)

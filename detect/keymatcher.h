@@ -71,10 +71,12 @@ private:
 
     std::vector<Node> keyNode_;           // where each key ends; the root for an empty key
     std::vector<std::int32_t> keyLength_; // in UTF-16 units
-    // Keys by the node where they end, and for each node the nearest node on
-    // its failure chain, itself included, where some key ends (or 0).
+    // Keys by the node where they end, and for each node whether a key ends
+    // there, and whether one ends there or anywhere on its failure chain.
     std::vector<std::pair<Node, std::int32_t>> keysByNode_;
-    std::vector<Node> outputNode_;
+    static constexpr std::uint8_t kKeyEndsHere = 1;
+    static constexpr std::uint8_t kKeyEndsOnChain = 2;
+    std::vector<std::uint8_t> output_;
     QList<qsizetype> emptyKeys_;
 };
 
