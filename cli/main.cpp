@@ -24,8 +24,10 @@ int wmain(int argc, wchar_t *argv[])
     // UTF-8 code page, which is put back for the programs run after this one.
     const UINT consoleCodePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
-    // Formula bytes as they are: text mode would drop CRs and stop at a ^Z.
+    // Bytes as they are, as elsewhere: text mode would drop CRs and stop at
+    // a ^Z on the way in, and put CRs before every LF on the way out.
     _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
     const int status = cli::Run(arguments);
     SetConsoleOutputCP(consoleCodePage);
     return status;
