@@ -29,12 +29,9 @@ void Complain(const QString &text)
           (QCoreApplication::applicationName() + QStringLiteral(": ") + text + u'\n').toUtf8());
 }
 
-// The list named on the command line, else code.ini here, else the default
-// table. Empty `path`: none named.
-keywords::FileError LoadEntries(const QString &path, QStringList &entries)
+// Without --keywords: code.ini here, else the default table.
+keywords::FileError LoadUnnamedList(QStringList &entries)
 {
-    if (!path.isEmpty())
-        return keywords::LoadKeywordList(path, entries);
     // A folder of that name counts too: it is reported rather than passed over.
     if (QFileInfo::exists(keywords::KeywordFilePath()))
         return keywords::LoadKeywordList(entries);
@@ -97,7 +94,10 @@ int Run(const QStringList &arguments)
     }
 
     QStringList entries;
-    if (const keywords::FileError error = LoadEntries(parser.value(keywordsFile), entries)) {
+    if (const keywords::FileError error =
+            parser.isSet(keywordsFile)
+                ? keywords::LoadKeywordList(parser.value(keywordsFile), entries)
+                : LoadUnnamedList(entries)) {
         Complain(error.reason);
         return kError;
     }

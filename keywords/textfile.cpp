@@ -74,6 +74,8 @@ TextFile TextFromBytes(const QByteArray &bytes)
 
 QString ReadFileBytes(const QString &path, QByteArray &bytes, qint64 maxBytes)
 {
+    if (path.isEmpty()) // Qt would warn on the console as well
+        return QStringLiteral("no file name given");
     if (QFileInfo(path).isDir())
         return QStringLiteral("is a folder, not a file");
     QFile file(path);
