@@ -5,33 +5,19 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <vector>
+
 namespace cli {
 
 namespace {
 
-// Two entries give the same name and key only when they are the same.
-QList<detect::SearchKey> DistinctKeys(const QStringList &entries)
+QStringList SearchKeys(const QStringList &entries)
 {
-    QList<detect::SearchKey> keys;
+    QStringList keys;
     keys.reserve(entries.size());
-    QSet<QString> seen;
-    seen.reserve(entries.size());
-    for (const QString &entry : entries) {
-        if (!seen.contains(entry)) {
-            seen.insert(entry);
-            keys.append(detect::DeriveSearchKey(entry));
-        }
-    }
+    for (const QString &entry : entries)
+        keys.append(detect::DeriveSearchKey(entry).key);
     return keys;
-}
-
-QStringList KeyTexts(const QList<detect::SearchKey> &keys)
-{
-    QStringList texts;
-    texts.reserve(keys.size());
-    for (const detect::SearchKey &key : keys)
-        texts.append(key.key);
-    return texts;
 }
 
 QByteArray JsonLine(const QJsonObject &object)
@@ -42,17 +28,39 @@ QByteArray JsonLine(const QJsonObject &object)
 } // namespace
 
 FormulaChecker::FormulaChecker(const QStringList &entries)
-    : keys_(DistinctKeys(entries)), matcher_(KeyTexts(keys_))
+    : entries_(entries), matcher_(SearchKeys(entries))
 {}
 
 QList<Finding> FormulaChecker::check(QStringView formula) const
 {
     const QList<detect::Occurrence> occurrences = matcher_.locate(formula);
+    // Names are derived for the entries found only, and repeated entries
+    // are told apart only among them: a long list costs nothing more. An
+    // entry listed twice occurs twice at each of its places, the earlier
+    // listing first.
+    constexpr qsizetype kNotYetFound = -1;
+    constexpr qsizetype kListedBefore = -2;
+    std::vector<qsizetype> foundAs(std::size_t(entries_.size()), kNotYetFound);
+    QList<detect::SearchKey> found;
+    QSet<QString> foundEntries;
     QList<Finding> findings;
     findings.reserve(occurrences.size());
     detect::PositionCounter positions(formula);
-    for (const detect::Occurrence &occurrence : occurrences)
-        findings.append({keys_[occurrence.key], positions.at(occurrence.start)});
+    for (const detect::Occurrence &occurrence : occurrences) {
+        qsizetype &slot = foundAs[std::size_t(occurrence.key)];
+        if (slot == kNotYetFound) {
+            const QString &entry = entries_[occurrence.key];
+            if (foundEntries.contains(entry)) {
+                slot = kListedBefore;
+            } else {
+                foundEntries.insert(entry);
+                slot = found.size();
+                found.append(detect::DeriveSearchKey(entry));
+            }
+        }
+        if (slot != kListedBefore)
+            findings.append({found[slot], positions.at(occurrence.start)});
+    }
     return findings;
 }
 

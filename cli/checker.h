@@ -22,15 +22,14 @@ struct Finding
 class FormulaChecker
 {
 public:
-    // An entry listed again with the same name and key is searched once, so
-    // no occurrence is reported twice.
     explicit FormulaChecker(const QStringList &entries);
 
-    // Every occurrence of every key, in text order; at one place in list order.
+    // Every occurrence of every entry's key, in text order; at one place in
+    // list order. An entry listed more than once is reported once.
     QList<Finding> check(QStringView formula) const;
 
 private:
-    QList<detect::SearchKey> keys_;
+    QStringList entries_;
     detect::KeyMatcher matcher_;
 };
 
