@@ -2,6 +2,7 @@
 
 #include "credit.h"
 #include "defaulttable.h"
+#include "formuladrop.h"
 #include "keywordfile.h"
 #include "messages.h"
 #include "platformservices.h"
@@ -25,6 +26,7 @@ fmTest::fmTest(ui::PlatformServices &services, QWidget *parent)
     connect(CMD2, &QPushButton::clicked, this, &fmTest::reloadKeywords);
     connect(Command2, &QPushButton::clicked, this, &fmTest::editKeywords);
     connect(txtMy, &QLineEdit::textChanged, this, &fmTest::openHomepage);
+    new FormulaDrop(*txtCode, [this](const QString &text) { tell(text); });
 }
 
 void fmTest::load()

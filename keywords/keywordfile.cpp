@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #include "defaulttable.h"
+#include "textfile.h"
 
 namespace keywords {
 
@@ -13,59 +13,12 @@ namespace {
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
-// The code page these files are written in when they are not UTF-8.
-QStringDecoder AnsiCodePageDecoder()
-{
-#ifdef Q_OS_WIN
-    return QStringDecoder(QStringConverter::System);
-#else
-    // Users write these files on Simplified Chinese Windows (code page 936);
-    // GB18030 is its superset.
-    return QStringDecoder("GB18030");
-#endif
-}
-
-// Surrogates that do not form a pair cannot be decoded any more than a bad byte.
-void ReplaceUnpairedSurrogates(QString &text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else if (text[i].isSurrogate())
-            text[i] = QChar::ReplacementCharacter;
-    }
-}
-
-QString Decode(QByteArrayView bytes)
-{
-    // Notepad's "Unicode" (UTF-16) files; neither mark starts a UTF-8 or a
-    // GB18030 text.
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QString text =
-            QStringDecoder(QStringConverter::Utf16, QStringConverter::Flag::Stateless)(bytes);
-        ReplaceUnpairedSurrogates(text);
-        return text;
-    }
-    // Only the first byte-order mark is dropped; a second one is text.
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QStringDecoder(QStringConverter::Utf8,
-                              QStringConverter::Flag::ConvertInitialBom)(bytes.sliced(3));
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder ansi = AnsiCodePageDecoder();
-    if (!ansi.isValid())
-        return text; // undecodable bytes already became U+FFFD
-    return ansi(bytes);
-}
-
 QString Describe(const QString &path, const QString &reason)
 {
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
-// Neither creating nor reading can go on where a folder has the file's name.
+// No file can be created where a folder has its name.
 FileError FolderInTheWay(const QFileInfo &info)
 {
     if (!info.isDir())
@@ -82,7 +35,7 @@ QString KeywordFilePath()
 
 QStringList ParseKeywordFile(const QByteArray &bytes)
 {
-    const QString text = Decode(bytes);
+    const QString text = DecodeText(bytes);
     QStringList entries;
     qsizetype start = 0;
     const qsizetype size = text.size();
@@ -136,15 +89,14 @@ FileError EnsureKeywordFile()
 
 FileError LoadKeywordList(QStringList &entries)
 {
-    const QString path = KeywordFilePath();
-    if (FileError error = FolderInTheWay(QFileInfo(path)))
-        return error;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {Describe(path, file.errorString())};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {Describe(path, file.errorString())};
+    return LoadKeywordList(KeywordFilePath(), entries);
+}
+
+FileError LoadKeywordList(const QString &path, QStringList &entries)
+{
+    QByteArray bytes;
+    if (const QString failure = ReadFileBytes(path, bytes); !failure.isEmpty())
+        return {Describe(path, failure)};
     entries = ParseKeywordFile(bytes);
     return {};
 }

@@ -28,6 +28,9 @@ FileError EnsureKeywordFile();
 // a reload can keep the list it showed before.
 FileError LoadKeywordList(QStringList &entries);
 
+// Reads the keyword file at `path` the same way.
+FileError LoadKeywordList(const QString &path, QStringList &entries);
+
 // The entries that a keyword file with these bytes holds.
 QStringList ParseKeywordFile(const QByteArray &bytes);
 

@@ -24,4 +24,11 @@ inline QString KeywordFileNotReloaded(const QString &reason)
     return QStringLiteral("无法重新载入函数列表文件 %1\r\n函数列表保持不变。").arg(reason);
 }
 
+// `reason` names the file dropped on the formula box, or the files, and
+// what stands in the way.
+inline QString FormulaFileNotLoaded(const QString &reason)
+{
+    return QStringLiteral("无法载入公式文件 %1\r\n公式保持不变。").arg(reason);
+}
+
 } // namespace ui

@@ -1,0 +1,47 @@
+// Writes the command-line checker's benchmark inputs into the folder given:
+// code.ini (the largest list, UTF-8, CR LF), formula.txt (its 1 MiB formula,
+// UTF-8), keys.txt (the same keys as a grep -F pattern file) and small/, 1,000
+// formulas of 4 KiB.
+#include "benchinputs.h"
+#include "keywordfile.h"
+#include "searchkey.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(file.errorString()));
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const LargeInput &large = Large();
+    QByteArray keys;
+    for (const QString &entry : large.entries)
+        keys += detect::DeriveSearchKey(entry).key.toUtf8() + '\n';
+    bool written =
+        WriteFile(folder.filePath("code.ini"), keywords::FormatKeywordFile(large.entries)) &&
+        WriteFile(folder.filePath("formula.txt"), large.formula.toUtf8()) &&
+        WriteFile(folder.filePath("keys.txt"), keys) && folder.mkpath("small");
+    const QByteArray small = FormulaOfSize(4096).toUtf8();
+    for (int i = 0; written && i < 1000; ++i)
+        written = WriteFile(
+            folder.filePath(QStringLiteral("small/%1.txt").arg(i, 4, 10, QChar(u'0'))), small);
+    return written ? 0 : 1;
+}

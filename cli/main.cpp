@@ -1,0 +1,41 @@
+#include "run.h"
+
+#include <QCoreApplication>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+// The wide entry point gets the arguments as typed, in any script, and with
+// wildcards expanded by wsetargv.obj (cmd.exe leaves them to the program).
+int wmain(int argc, wchar_t *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromWCharArray(argv[i]));
+    // For the help text. Qt reads the name of the program from the command
+    // line itself on Windows.
+    int qtArgc = 1;
+    char name[] = "future-check-cli";
+    char *qtArgv[] = {name, nullptr};
+    const QCoreApplication application(qtArgc, qtArgv);
+    // Findings are written in UTF-8; a console shows them right only in its
+    // UTF-8 code page, which is put back for the programs run after this one.
+    const UINT consoleCodePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+    // Bytes as they are, as elsewhere: text mode would drop CRs and stop at
+    // a ^Z on the way in, and put CRs before every LF on the way out.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    const int status = cli::Run(arguments);
+    SetConsoleOutputCP(consoleCodePage);
+    return status;
+}
+#else
+int main(int argc, char *argv[])
+{
+    const QCoreApplication application(argc, argv);
+    return cli::Run(QCoreApplication::arguments());
+}
+#endif

@@ -1,0 +1,231 @@
+// future-check-cli as a user or a script runs it: the built program in a
+// process of its own, in a folder of its own.
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+using Files = std::map<QString, QByteArray>;
+
+struct Outcome
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+class CommandLine : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    void Write(const Files &files)
+    {
+        for (const auto &[name, bytes] : files) {
+            if (bytes.isNull()) {
+                ASSERT_TRUE(QDir(dir_.path()).mkdir(name));
+                continue;
+            }
+            QFile file(dir_.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_EQ(file.write(bytes), bytes.size());
+        }
+    }
+    QStringList Listing() const
+    {
+        return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+    Outcome Run(const QStringList &arguments, const QByteArray &input = {})
+    {
+        QProcess process;
+        process.setWorkingDirectory(dir_.path());
+        process.start(QStringLiteral(FUTURE_CHECK_CLI), arguments);
+        EXPECT_TRUE(process.waitForStarted());
+        process.write(input);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), process.readAllStandardOutput(),
+                process.readAllStandardError()};
+    }
+
+    QTemporaryDir dir_;
+};
+
+// Text that puts a key after Chinese text, on the second line.
+QByteArray Lines(const char *lineEnd)
+{
+    return QByteArray("公式:=MA(C,5);") + lineEnd + "买点:=ZIG(C,5);" + lineEnd;
+}
+
+QByteArray Utf16(const QString &text, bool bigEndian)
+{
+    QByteArray bytes(bigEndian ? "\xFE\xFF" : "\xFF\xFE");
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
+// What the system says of a file that is not there.
+QString NoSuchFile()
+{
+    QFile file(QDir::temp().filePath(QStringLiteral("future-check-cli-test-gone")));
+    file.open(QIODevice::ReadOnly);
+    return file.errorString();
+}
+
+} // namespace
+
+TEST_F(CommandLine, ReportsFindingsStatusesAndFailures)
+{
+    struct Case
+    {
+        const char *what;
+        Files files; // a null QByteArray makes a folder
+
+        QStringList arguments;
+        QByteArray input;
+        int status;
+        QByteArray out;
+        QStringList errorMentions;
+    };
+    const QByteArray zigAtTwoFive = "f.txt:2:5: 发现未来函数ZIG!\n";
+    const Case cases[] = {
+        {"clean file", {{"f.txt", "MA(C,5);"}}, {"f.txt"}, {}, 0, {}, {}},
+        {"LF", {{"f.txt", Lines("\n")}}, {"f.txt"}, {}, 1, zigAtTwoFive, {}},
+        {"CR LF", {{"f.txt", Lines("\r\n")}}, {"f.txt"}, {}, 1, zigAtTwoFive, {}},
+        {"CR", {{"f.txt", Lines("\r")}}, {"f.txt"}, {}, 1, zigAtTwoFive, {}},
+#ifndef Q_OS_WIN // the ANSI code page of Windows is the machine's own
+        {"GB18030",
+         {{"f.txt", "\xC2\xF2\xB5\xE3:=\x81\x30\x84\x36zig(C);"}}, // 买点:=¥zig(C);
+         {"f.txt"},
+         {},
+         1,
+         "f.txt:1:6: 发现未来函数ZIG!\n",
+         {}},
+#endif
+        {"UTF-16 LE and BE",
+         {{"le.txt", Utf16(QString::fromUtf8(Lines("\r\n")), false)},
+          {"be.txt", Utf16(QString::fromUtf8("𝐀#week"), true)}},
+         {"le.txt", "be.txt"},
+         {},
+         1,
+         "le.txt:2:5: 发现未来函数ZIG!\nbe.txt:1:2: 发现未来函数#WEEK!\n",
+         {}},
+        {"every occurrence, overlapping ones too, entries listed twice once",
+         {{"code.ini", "$ZIG\r\n$FLATZIG\r\n$ZIG\r\n"}, {"f.txt", "flatzig(zig("}},
+         {"f.txt"},
+         {},
+         1,
+         "f.txt:1:1: 发现未来函数FLATZIG!\nf.txt:1:5: 发现未来函数ZIG!\nf.txt:1:9: "
+         "发现未来函数ZIG!\n",
+         {}},
+        {"standard input", {}, {}, "X:=DCLOSE;", 1, "-:1:4: 发现未来函数DCLOSE!\n", {}},
+        {"- among files",
+         {{"f.txt", "DVOL"}},
+         {"-", "f.txt"},
+         "DLOW",
+         1,
+         "-:1:1: 发现未来函数DLOW!\nf.txt:1:1: 发现未来函数DVOL!\n",
+         {}},
+        {"code.ini here is used",
+         {{"code.ini", "DVOL\r\n"}, {"f.txt", "ZIG(C) DVOL"}},
+         {"f.txt"},
+         {},
+         1,
+         "f.txt:1:8: 发现未来函数DVOL!\n",
+         {}},
+        {"--keywords before code.ini",
+         {{"code.ini", "DVOL\r\n"}, {"list.txt", "$ZIG\n"}, {"f.txt", "ZIG(C) DVOL"}},
+         {"-k", "list.txt", "f.txt"},
+         {},
+         1,
+         "f.txt:1:1: 发现未来函数ZIG!\n",
+         {}},
+        {"missing --keywords file",
+         {{"code.ini", "DVOL\r\n"}, {"f.txt", "DVOL"}},
+         {"--keywords", "gone.ini", "f.txt"},
+         {},
+         2,
+         {},
+         {"gone.ini", NoSuchFile()}},
+        {"code.ini that is a folder",
+         {{"code.ini", {}}, {"f.txt", "DVOL"}},
+         {"f.txt"},
+         {},
+         2,
+         {},
+         {"code.ini", "folder"}},
+        {"missing and unreadable files among good ones",
+         {{"a.txt", "DVOL"}, {"bin.txt", QByteArray("DVOL\0", 5)}, {"b.txt", "DLOW"}},
+         {"a.txt", "gone.txt", "bin.txt", "b.txt"},
+         {},
+         2,
+         "a.txt:1:1: 发现未来函数DVOL!\nb.txt:1:1: 发现未来函数DLOW!\n",
+         {"gone.txt: " + NoSuchFile(), "bin.txt: is not a text file"}},
+        {"bad option", {{"f.txt", "DVOL"}}, {"--colour", "f.txt"}, {}, 2, {}, {"colour"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(dir_.remove());
+        ASSERT_TRUE(QDir().mkpath(dir_.path()));
+        Write(c.files);
+        const QStringList before = Listing();
+        const Outcome outcome = Run(c.arguments, c.input);
+        EXPECT_EQ(outcome.status, c.status) << outcome.err.toStdString();
+        EXPECT_EQ(outcome.out, c.out);
+        for (const QString &mention : c.errorMentions) {
+            EXPECT_TRUE(QString::fromUtf8(outcome.err).contains(mention))
+                << outcome.err.toStdString();
+        }
+        if (c.errorMentions.isEmpty()) {
+            EXPECT_EQ(outcome.err, QByteArray());
+        }
+        EXPECT_EQ(Listing(), before); // nothing created, code.ini least of all
+    }
+}
+
+TEST_F(CommandLine, WritesJsonLinesForEveryFile)
+{
+    Write({{"clean.txt", "MA(C,5)"}, {"f.txt", Lines("\r\n") + "D:=dclose;"}});
+    const Outcome outcome = Run({"--json", "clean.txt", "f.txt", "gone.txt"});
+    EXPECT_EQ(outcome.status, 2);
+    const QList<QByteArray> lines = outcome.out.split('\n');
+    ASSERT_EQ(lines.size(), 4) << outcome.out.toStdString();
+    EXPECT_TRUE(lines[3].isEmpty());
+    const auto finding = [](const char *name, const char *key, int line, int column) {
+        return QJsonObject{{"name", name}, {"key", key}, {"line", line}, {"column", column}};
+    };
+    const QJsonObject expected[] = {
+        {{"file", "clean.txt"}, {"findings", QJsonArray()}},
+        {{"file", "f.txt"},
+         {"findings", QJsonArray{finding("ZIG", "ZIG(", 2, 5), finding("DCLOSE", "DCLOSE", 3, 4)}}},
+        {{"file", "gone.txt"}, {"error", NoSuchFile()}},
+    };
+    for (int i = 0; i < 3; ++i) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(lines[i], &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << lines[i].toStdString();
+        EXPECT_EQ(document.object(), expected[i]) << lines[i].toStdString();
+    }
+}
+
+TEST_F(CommandLine, HelpAndVersionSayWhatTheyShould)
+{
+    const Outcome help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char *mention : {"--keywords", "--json", "code.ini", "Exit status"})
+        EXPECT_TRUE(help.out.contains(mention)) << mention;
+    const Outcome version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "future-check-cli " FUTURE_CHECK_VERSION "\n");
+}
