@@ -2,6 +2,7 @@
 
 #include "credit.h"
 #include "defaulttable.h"
+#include "findingsinformula.h"
 #include "keywordfile.h"
 #include "messages.h"
 #include "platformservices.h"
@@ -17,6 +18,7 @@ fmTest::fmTest(ui::PlatformServices &services, QWidget *parent)
     : QWidget(parent), services_(services)
 {
     setupUi(this);
+    findings_ = new FindingsInFormula(*txtCode, *Text1, this);
     // Connected after the build has set the credit text, so that is no change.
     connect(btnTest, &QPushButton::clicked, this, &fmTest::detect);
     connect(Command4, &QPushButton::clicked, this, &fmTest::clearFormula);
@@ -45,7 +47,7 @@ void fmTest::detect()
     ui::KeywordListWidgetView list(*List1);
     const ui::FormulaTextEditView formula(*txtCode);
     ui::ResultTextEditView result(*Text1);
-    detect::ScanFormula(list, formula, result);
+    findings_->show(detect::ScanFormula(list, formula, result));
 }
 
 void fmTest::clearFormula()
@@ -66,6 +68,7 @@ void fmTest::reloadKeywords()
         return;
     }
     showKeywords(entries);
+    findings_->forget(); // they were found by the old list
 }
 
 void fmTest::editKeywords()
