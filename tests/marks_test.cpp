@@ -373,4 +373,19 @@ TEST_F(Marks, HoverOnAFindingLineTellsWhereItOccurs)
     EXPECT_TRUE(ToolTipOfResultLine(0).isEmpty());
 }
 
+// Replacing the whole text while marks are shown must not leave the document
+// a dangling cursor, which later edits would write through.
+TEST_F(Marks, SurviveManyReplacementsOfTheText)
+{
+    Start();
+    for (int i = 0; i < 200; ++i) {
+        Detect("A:=ZIG(C,5);\nB:=FLATZIG(C,8);\n");
+        code()->setPlainText(i % 2 ? "" : "X:=ZIG(1);");
+        QTest::keyClicks(code(), "ZIG(");
+        code()->undo();
+    }
+    EXPECT_TRUE(Marked().empty());
+    EXPECT_TRUE(Painted().empty());
+}
+
 } // namespace

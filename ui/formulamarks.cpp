@@ -49,6 +49,7 @@ void FormulaMarks::setSpans(QList<Span> spans)
                             [](const Span &a, const Span &b) { return a.start < b.start; }));
     spans_ = std::move(spans);
     characters_ = edit_.document()->characterCount();
+    replaced_ = false; // called once the change is done
     longest_ = 0;
     for (const Span &span : std::as_const(spans_))
         longest_ = std::max(longest_, span.length);
@@ -57,18 +58,32 @@ void FormulaMarks::setSpans(QList<Span> spans)
 
 void FormulaMarks::follow(int position, int removed, int added)
 {
-    // Replacing the whole text first reports the empty document it starts
-    // from, and then more characters added than there are: a change that
-    // does not add up cannot be followed.
     const int characters = edit_.document()->characterCount();
     const bool followable = characters == characters_ - removed + added;
     characters_ = characters;
+    if (!followable) {
+        // Replacing the whole text reports the empty document it starts from
+        // while Qt still holds the old cursors aside, and then more characters
+        // added than there are. Dropping a mark's cursor now would leave the
+        // document a dangling one, so the marks go at once and the editor's
+        // copies once the change is done; until then, they are all empty.
+        if (!spans_.isEmpty() || !edit_.extraSelections().isEmpty()) {
+            spans_.clear();
+            replaced_ = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    replaced_ = false;
+                    showInView(true);
+                },
+                Qt::QueuedConnection);
+        }
+        return;
+    }
     if (spans_.isEmpty())
         return;
     const qsizetype changedEnd = position + removed;
     const qsizetype shift = added - removed;
-    if (!followable)
-        spans_.clear();
     spans_.removeIf([&](const Span &span) {
         return span.start < changedEnd && span.start + span.length > position;
     });
@@ -86,7 +101,7 @@ void FormulaMarks::follow(int position, int removed, int added)
 
 void FormulaMarks::showInView(bool changed)
 {
-    if (showing_)
+    if (showing_ || replaced_)
         return;
     const QRect view = edit_.viewport()->rect();
     QTextCursor first = edit_.cursorForPosition(view.topLeft());

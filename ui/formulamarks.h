@@ -58,7 +58,8 @@ private:
     // The document positions last found in view, or -1 before the first look.
     qsizetype viewFrom_ = -1;
     qsizetype viewTo_ = -1;
-    bool showing_ = false; // handing over the marks makes the editor ask for a repaint
+    bool showing_ = false;  // handing over the marks makes the editor ask for a repaint
+    bool replaced_ = false; // the whole text is being replaced
 };
 
 } // namespace ui

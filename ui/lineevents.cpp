@@ -33,9 +33,10 @@ std::optional<Line> LineAt(const QPlainTextEdit &edit, QPoint point)
 
 } // namespace
 
-LineEvents::LineEvents(QPlainTextEdit &edit) : QObject(&edit), edit_(edit)
+LineEvents::LineEvents(QPlainTextEdit &edit)
+    : QObject(&edit), edit_(edit), viewport_(edit.viewport())
 {
-    edit.viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
 }
 
 void LineEvents::setToolTip(std::function<QString(const QString &)> toolTip)
@@ -45,22 +46,25 @@ void LineEvents::setToolTip(std::function<QString(const QString &)> toolTip)
 
 bool LineEvents::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != edit_.viewport())
+    // The viewport also has events while the box is being destroyed, when
+    // the box must no longer be asked anything.
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::MouseButtonRelease && type != QEvent::ToolTip) || watched != viewport_)
         return false;
-    if (event->type() == QEvent::MouseButtonRelease) {
+    if (type == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         // A drag selects text; only a plain click acts on the line.
         if (mouse->button() == Qt::LeftButton && !edit_.textCursor().hasSelection()) {
             if (const auto line = LineAt(edit_, mouse->position().toPoint()))
                 emit lineClicked(line->text);
         }
-    } else if (event->type() == QEvent::ToolTip && toolTip_) {
+    } else if (toolTip_) {
         const auto *help = static_cast<QHelpEvent *>(event);
         const auto line = LineAt(edit_, help->pos());
         const QString text = line ? toolTip_(line->text) : QString();
         if (!text.isEmpty()) {
             // Shown until the pointer leaves the line.
-            QToolTip::showText(help->globalPos(), text, edit_.viewport(), line->place);
+            QToolTip::showText(help->globalPos(), text, viewport_, line->place);
             return true;
         }
     }

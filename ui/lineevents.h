@@ -6,6 +6,7 @@
 #include <functional>
 
 class QPlainTextEdit;
+class QWidget;
 
 namespace ui {
 
@@ -30,6 +31,7 @@ protected:
 
 private:
     QPlainTextEdit &edit_;
+    QWidget *viewport_;
     std::function<QString(const QString &)> toolTip_;
 };
 
