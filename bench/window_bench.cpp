@@ -1,6 +1,7 @@
 #include "benchinputs.h"
 #include "defaulttable.h"
 #include "fmtest.h"
+#include "formulamarks.h"
 #include "platformservices.h"
 
 #include <QApplication>
@@ -82,6 +83,32 @@ BENCHMARK(RepaintWithManyOccurrences)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond);
+
+// What handing the editor every mark would cost: it goes through all of them
+// for every visible block at every paint.
+void RepaintWithAllMarksHandedOver(benchmark::State &state)
+{
+    ManyOccurrences input;
+    input.detect();
+    QPlainTextEdit *code = input.window.txtCode;
+    const auto *marks = code->findChild<ui::FormulaMarks *>();
+    QList<QTextEdit::ExtraSelection> all;
+    for (const ui::FormulaMarks::Span &span : marks->spans()) {
+        QTextEdit::ExtraSelection mark;
+        mark.format.setBackground(ui::MarkTint());
+        mark.cursor = QTextCursor(code->document());
+        mark.cursor.setPosition(int(span.start));
+        mark.cursor.setPosition(int(span.start + span.length), QTextCursor::KeepAnchor);
+        all.append(mark);
+    }
+    delete marks; // so that it hands over nothing more
+    code->setExtraSelections(all);
+    code->verticalScrollBar()->setValue(code->verticalScrollBar()->maximum() / 2);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(code->grab());
+    state.counters["marksHanded"] = double(code->extraSelections().size());
+}
+BENCHMARK(RepaintWithAllMarksHandedOver)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
