@@ -2,6 +2,7 @@
 
 #include "credit.h"
 #include "defaulttable.h"
+#include "findingsinformula.h"
 #include "formuladrop.h"
 #include "keywordfile.h"
 #include "messages.h"
@@ -19,6 +20,7 @@ fmTest::fmTest(ui::PlatformServices &services, QWidget *parent)
     : QWidget(parent), services_(services)
 {
     setupUi(this);
+    findings_ = new FindingsInFormula(*txtCode, *Text1, this);
     // Connected after the build has set the credit text, so that is no change.
     connect(btnTest, &QPushButton::clicked, this, &fmTest::detect);
     connect(Command4, &QPushButton::clicked, this, &fmTest::clearFormula);
@@ -49,7 +51,7 @@ void fmTest::detect()
     const ui::FormulaTextEditView formula(*txtCode);
     ui::ResultTextEditView result(*Text1);
     const QString before = Text1->toPlainText();
-    detect::ScanFormula(list, formula, result);
+    findings_->show(detect::ScanFormula(list, formula, result));
     // Screen readers are told the result once, as the box's new text.
     QAccessibleTextUpdateEvent announcement(Text1, 0, before, Text1->toPlainText());
     QAccessible::updateAccessibility(&announcement);
@@ -73,6 +75,7 @@ void fmTest::reloadKeywords()
         return;
     }
     showKeywords(entries);
+    findings_->forget(); // they were found by the old list
 }
 
 void fmTest::editKeywords()

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class FindingsInFormula;
+
 namespace ui {
 class PlatformServices;
 }
@@ -33,4 +35,5 @@ private:
     void tell(const QString &text);
 
     ui::PlatformServices &services_;
+    FindingsInFormula *findings_;
 };

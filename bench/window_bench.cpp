@@ -1,11 +1,14 @@
 #include "benchinputs.h"
+#include "defaulttable.h"
 #include "fmtest.h"
+#include "formulamarks.h"
 #include "platformservices.h"
 
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
@@ -27,6 +30,85 @@ void DetectClickAtTheLimits(benchmark::State &state)
     state.counters["findings"] = double(window.Text1->blockCount() - 1);
 }
 BENCHMARK(DetectClickAtTheLimits)->Unit(benchmark::kMillisecond);
+
+// The default table over a formula of 100,000 lines, each calling ZIG once.
+class ManyOccurrences
+{
+public:
+    ManyOccurrences() : window(services)
+    {
+        window.List1->addItems(keywords::DefaultKeywordTable());
+        window.txtCode->setPlainText(QStringLiteral("A:=ZIG(C,5);\n").repeated(100000));
+        window.show();
+    }
+    void detect()
+    {
+        QTest::mouseClick(window.btnTest, Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+
+    ui::SystemServices services;
+    fmTest window;
+};
+
+void DetectClickWithManyOccurrences(benchmark::State &state)
+{
+    ManyOccurrences input;
+    for (auto _ : state)
+        input.detect();
+}
+BENCHMARK(DetectClickWithManyOccurrences)->Unit(benchmark::kMillisecond);
+
+// Painting the whole formula box, marks and all, halfway down the formula;
+// then the same after scrolling a page, which also hands the editor the
+// marks newly in view.
+void RepaintWithManyOccurrences(benchmark::State &state)
+{
+    ManyOccurrences input;
+    input.detect();
+    QScrollBar *scrollBar = input.window.txtCode->verticalScrollBar();
+    scrollBar->setValue(scrollBar->maximum() / 2);
+    const bool scroll = state.range(0);
+    for (auto _ : state) {
+        if (scroll) // down a page, and round to the top at the end
+            scrollBar->setValue(scrollBar->value() < scrollBar->maximum()
+                                    ? scrollBar->value() + scrollBar->pageStep()
+                                    : 0);
+        benchmark::DoNotOptimize(input.window.txtCode->grab());
+    }
+    state.counters["marksHanded"] = double(input.window.txtCode->extraSelections().size());
+}
+BENCHMARK(RepaintWithManyOccurrences)
+    ->ArgName("scroll")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+// What handing the editor every mark would cost: it goes through all of them
+// for every visible block at every paint.
+void RepaintWithAllMarksHandedOver(benchmark::State &state)
+{
+    ManyOccurrences input;
+    input.detect();
+    QPlainTextEdit *code = input.window.txtCode;
+    const auto *marks = code->findChild<ui::FormulaMarks *>();
+    QList<QTextEdit::ExtraSelection> all;
+    for (const ui::FormulaMarks::Span &span : marks->spans()) {
+        QTextEdit::ExtraSelection mark;
+        mark.format.setBackground(ui::MarkTint());
+        mark.cursor = QTextCursor(code->document());
+        mark.cursor.setPosition(int(span.start));
+        mark.cursor.setPosition(int(span.start + span.length), QTextCursor::KeepAnchor);
+        all.append(mark);
+    }
+    delete marks; // so that it hands over nothing more
+    code->setExtraSelections(all);
+    code->verticalScrollBar()->setValue(code->verticalScrollBar()->maximum() / 2);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(code->grab());
+    state.counters["marksHanded"] = double(code->extraSelections().size());
+}
+BENCHMARK(RepaintWithAllMarksHandedOver)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -5,6 +5,11 @@
 
 namespace detect {
 
+QString FindingLine(const SearchKey &found)
+{
+    return QStringLiteral("发现未来函数") + found.displayName + u'!';
+}
+
 Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result)
 {
     // Nothing else runs during a scan, so the list and the formula are read
@@ -38,8 +43,7 @@ Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, Resu
     QString lines;
     for (qsizetype k = keys.size() - 1; k >= 0; --k) {
         if (found[k])
-            lines +=
-                QStringLiteral("发现未来函数") + searched[k].displayName + QStringLiteral("!\r\n");
+            lines += FindingLine(searched[k]) + QStringLiteral("\r\n");
     }
     if (lines.isEmpty()) {
         result.setTextColor(kNothingFoundColor);

@@ -20,6 +20,9 @@ struct Findings
     QList<Occurrence> occurrences;
 };
 
+// The result line that reports one entry found, without its line end.
+QString FindingLine(const SearchKey &found);
+
 // Tests every entry of the list against the formula and writes one finding
 // line per entry found (the last found on top) in red, or the nothing-found
 // message in black; leaves nothing selected.

@@ -1,0 +1,138 @@
+#include "formulamarks.h"
+
+#include <QPlainTextEdit>
+#include <QScopedValueRollback>
+#include <QTextBlock>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ui {
+namespace {
+
+double RelativeLuminance(const QColor &color)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = color.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) +
+           0.0722 * linear(rgb.blueF());
+}
+
+} // namespace
+
+QColor MarkTint()
+{
+    return QColor(0xFF, 0xE6, 0x80);
+}
+
+double ContrastRatio(const QColor &a, const QColor &b)
+{
+    const double first = RelativeLuminance(a);
+    const double second = RelativeLuminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+FormulaMarks::FormulaMarks(QPlainTextEdit &edit)
+    : QObject(&edit), edit_(edit), characters_(edit.document()->characterCount())
+{
+    connect(edit.document(), &QTextDocument::contentsChange, this, &FormulaMarks::follow);
+    // Scrolling, resizing and relayout all ask for a repaint this way first.
+    connect(&edit, &QPlainTextEdit::updateRequest, this, [this] { showInView(false); });
+}
+
+void FormulaMarks::setSpans(QList<Span> spans)
+{
+    spans.removeIf([](const Span &span) { return span.length <= 0; });
+    Q_ASSERT(std::is_sorted(spans.cbegin(), spans.cend(),
+                            [](const Span &a, const Span &b) { return a.start < b.start; }));
+    spans_ = std::move(spans);
+    characters_ = edit_.document()->characterCount();
+    replaced_ = false; // called once the change is done
+    longest_ = 0;
+    for (const Span &span : std::as_const(spans_))
+        longest_ = std::max(longest_, span.length);
+    showInView(true);
+}
+
+void FormulaMarks::follow(int position, int removed, int added)
+{
+    const int characters = edit_.document()->characterCount();
+    const bool followable = characters == characters_ - removed + added;
+    characters_ = characters;
+    if (!followable) {
+        // Replacing the whole text reports the empty document it starts from
+        // while Qt still holds the old cursors aside, and then more characters
+        // added than there are. Dropping a mark's cursor now would leave the
+        // document a dangling one, so the marks go at once and the editor's
+        // copies once the change is done; until then, they are all empty.
+        if (!spans_.isEmpty() || !edit_.extraSelections().isEmpty()) {
+            spans_.clear();
+            replaced_ = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    replaced_ = false;
+                    showInView(true);
+                },
+                Qt::QueuedConnection);
+        }
+        return;
+    }
+    if (spans_.isEmpty())
+        return;
+    const qsizetype changedEnd = position + removed;
+    const qsizetype shift = added - removed;
+    spans_.removeIf([&](const Span &span) {
+        return span.start < changedEnd && span.start + span.length > position;
+    });
+    for (Span &span : spans_) {
+        if (span.start >= changedEnd)
+            span.start += shift;
+    }
+    // The layout has not caught up with the edit yet; the repaint it asks for
+    // next finds the new view.
+    const auto map = [&](qsizetype at) {
+        return at >= changedEnd ? at + shift : std::min(at, changedEnd + shift);
+    };
+    show(map(viewFrom_), map(viewTo_));
+}
+
+void FormulaMarks::showInView(bool changed)
+{
+    if (showing_ || replaced_)
+        return;
+    const QRect view = edit_.viewport()->rect();
+    QTextCursor first = edit_.cursorForPosition(view.topLeft());
+    first.movePosition(QTextCursor::StartOfLine);
+    QTextCursor last = edit_.cursorForPosition(view.bottomRight());
+    last.movePosition(QTextCursor::EndOfLine);
+    if (changed || first.position() != viewFrom_ || last.position() != viewTo_)
+        show(first.position(), last.position());
+}
+
+void FormulaMarks::show(qsizetype from, qsizetype to)
+{
+    viewFrom_ = from;
+    viewTo_ = to;
+    QList<QTextEdit::ExtraSelection> marks;
+    // A span reaches into view when it ends at or after `from`; as no span is
+    // longer than longest_, none starting earlier does.
+    auto span = std::lower_bound(spans_.cbegin(), spans_.cend(), from - longest_,
+                                 [](const Span &span, qsizetype at) { return span.start < at; });
+    for (; span != spans_.cend() && span->start <= to; ++span) {
+        if (span->start + span->length < from)
+            continue;
+        QTextEdit::ExtraSelection mark;
+        mark.format.setBackground(MarkTint());
+        mark.cursor = QTextCursor(edit_.document());
+        mark.cursor.setPosition(int(span->start));
+        mark.cursor.setPosition(int(span->start + span->length), QTextCursor::KeepAnchor);
+        marks.append(mark);
+    }
+    const QScopedValueRollback guard(showing_, true);
+    edit_.setExtraSelections(marks);
+}
+
+} // namespace ui
