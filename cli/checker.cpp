@@ -1,5 +1,7 @@
 #include "checker.h"
 
+#include "scan.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,8 +71,8 @@ QByteArray TextReport(const QString &file, const QList<Finding> &findings)
     QString text;
     for (const Finding &finding : findings) {
         text += file + u':' + QString::number(finding.position.line) + u':' +
-                QString::number(finding.position.column) + QStringLiteral(": 发现未来函数") +
-                finding.key.displayName + QStringLiteral("!\n");
+                QString::number(finding.position.column) + QStringLiteral(": ") +
+                detect::FindingLine(finding.key) + u'\n';
     }
     return text.toUtf8();
 }

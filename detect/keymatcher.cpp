@@ -8,23 +8,18 @@ namespace detect {
 
 namespace {
 
-// Calls visit(folded, end) for each code point of `s`, with the offset just
-// behind it. A high surrogate followed by a low one is one code point; any
-// other surrogate stands for itself.
-template <typename Visit> void ForEachFoldedCodePoint(QStringView s, Visit visit)
+// The simple case folding of the code point at s[i]; moves i onto the second
+// half of a pair. A high surrogate followed by a low one is one code point;
+// any other surrogate stands for itself.
+inline char32_t FoldedCodePointAt(QStringView s, qsizetype &i)
 {
-    const qsizetype size = s.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = s[i].unicode();
-        if (unit < 128) { // keys and formulas are mostly ASCII
-            visit(char32_t(unit >= u'A' && unit <= u'Z' ? unit + 32 : unit), i + 1);
-            continue;
-        }
-        char32_t codePoint = unit;
-        if (QChar::isHighSurrogate(unit) && i + 1 < size && s[i + 1].isLowSurrogate())
-            codePoint = QChar::surrogateToUcs4(unit, s[++i].unicode());
-        visit(QChar::toCaseFolded(codePoint), i + 1);
-    }
+    const char16_t unit = s[i].unicode();
+    if (unit < 128) // keys and formulas are mostly ASCII
+        return unit >= u'A' && unit <= u'Z' ? unit + 32 : unit;
+    char32_t codePoint = unit;
+    if (QChar::isHighSurrogate(unit) && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+        codePoint = QChar::surrogateToUcs4(unit, s[++i].unicode());
+    return QChar::toCaseFolded(codePoint);
 }
 
 // In text order: by start, then by key.
@@ -64,8 +59,8 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
     offsets.reserve(keys.size() + 1);
     keyLength_.reserve(keys.size());
     for (qsizetype k = 0; k < keys.size(); ++k) {
-        ForEachFoldedCodePoint(
-            keys[k], [&](char32_t folded, qsizetype) { symbols.push_back(symbolFor(folded)); });
+        for (qsizetype i = 0; i < keys[k].size(); ++i)
+            symbols.push_back(symbolFor(FoldedCodePointAt(keys[k], i)));
         offsets.push_back(qsizetype(symbols.size()));
         keyLength_.push_back(std::int32_t(keys[k].size()));
         if (keys[k].isEmpty())
@@ -199,16 +194,8 @@ inline KeyMatcher::Node KeyMatcher::advance(Node node, QStringView text, qsizety
 {
     // This is the scan's inner loop: ASCII and a step from a node with a row,
     // the common cases, take a look-up each.
-    char16_t unit = text[i].unicode();
-    Symbol symbol;
-    if (unit < 128) {
-        symbol = asciiSymbols_[unit];
-    } else {
-        char32_t codePoint = unit;
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            codePoint = QChar::surrogateToUcs4(unit, text[++i].unicode());
-        symbol = symbolOf(QChar::toCaseFolded(codePoint));
-    }
+    const char16_t unit = text[i].unicode();
+    const Symbol symbol = unit < 128 ? asciiSymbols_[unit] : symbolOf(FoldedCodePointAt(text, i));
     if (node < rowNodes_)
         return rows_[std::size_t(node) * symbolCount_ + symbol];
     return step(node, symbol);

@@ -18,14 +18,6 @@ QString Describe(const QString &path, const QString &reason)
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
-// No file can be created where a folder has its name.
-FileError FolderInTheWay(const QFileInfo &info)
-{
-    if (!info.isDir())
-        return {};
-    return {Describe(info.filePath(), QStringLiteral("is a folder, not a file"))};
-}
-
 } // namespace
 
 QString KeywordFilePath()
@@ -69,8 +61,8 @@ FileError EnsureKeywordFile()
     // a file that appears meanwhile is never truncated.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         const QFileInfo info(path);
-        if (FileError error = FolderInTheWay(info))
-            return error;
+        if (info.isDir())
+            return {Describe(path, FolderReason())};
         // Any file of that name counts, hidden, read-only or new: it is the user's.
         if (info.exists())
             return {};

@@ -72,12 +72,17 @@ TextFile TextFromBytes(const QByteArray &bytes)
     return {DecodeText(bytes), {}};
 }
 
+QString FolderReason()
+{
+    return QStringLiteral("is a folder, not a file");
+}
+
 QString ReadFileBytes(const QString &path, QByteArray &bytes, qint64 maxBytes)
 {
     if (path.isEmpty()) // Qt would warn on the console as well
         return QStringLiteral("no file name given");
     if (QFileInfo(path).isDir())
-        return QStringLiteral("is a folder, not a file");
+        return FolderReason();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();

@@ -25,6 +25,9 @@ inline constexpr qint64 kNoSizeLimit = -1;
 // mark mean a file that is not text, and no text is returned for it.
 TextFile TextFromBytes(const QByteArray &bytes);
 
+// Why a folder can be neither read nor written as a file.
+QString FolderReason();
+
 // Reads a whole file into `bytes`; on failure returns why, without the
 // name, and `bytes` is undefined. A file over `maxBytes` is a failure that
 // costs no more than reading that much.

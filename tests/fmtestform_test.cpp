@@ -1,3 +1,4 @@
+#include "contrast.h"
 #include "credit.h"
 #include "fmtestform.h"
 #include "twips.h"
@@ -42,22 +43,6 @@ QString Text(const QWidget *widget)
     return text.isValid() ? text.toString() : widget->property("plainText").toString();
 }
 
-// WCAG 2 relative luminance and contrast ratio.
-double Luminance(const QColor &colour)
-{
-    const auto linear = [](double c) {
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
-           0.0722 * linear(colour.blueF());
-}
-
-double Contrast(const QColor &a, const QColor &b)
-{
-    const auto [darker, lighter] = std::minmax({Luminance(a), Luminance(b)});
-    return (lighter + 0.05) / (darker + 0.05);
-}
-
 // The contrast of drawn text: the colour covering most of the picture is the
 // background, the pixel that differs most from it is the core of a glyph.
 double DrawnContrast(const QImage &image)
@@ -72,7 +57,7 @@ double DrawnContrast(const QImage &image)
         })->first;
     double contrast = 1;
     for (const auto &[pixel, count] : counts)
-        contrast = std::max(contrast, Contrast(background, QColor(pixel)));
+        contrast = std::max(contrast, ContrastRatio(background, QColor(pixel)));
     return contrast;
 }
 
@@ -385,7 +370,7 @@ TEST(Window, TextStandsOutFromItsBackgroundWhateverTheSystemPalette)
                                           ? row.ground->palette().color(group, row.groundRole)
                                           : QColor(0xFF0000);
                 const double contrast =
-                    Contrast(row.widget->palette().color(group, row.text), ground);
+                    ContrastRatio(row.widget->palette().color(group, row.text), ground);
                 EXPECT_GE(contrast, 4.5) << row.what << " in colour group " << group;
                 if (group != P::Inactive)
                     testing::Test::RecordProperty(prefix + row.what, std::to_string(contrast));

@@ -1,3 +1,4 @@
+#include "contrast.h"
 #include "fakeservices.h"
 #include "findingsinformula.h"
 #include "fmtest.h"
@@ -35,7 +36,7 @@ using Ranges = std::vector<Range>;
 TEST(MarkTint, KeepsTheFormulaTextReadable)
 {
     const QColor formulaText(0x0000C0);
-    EXPECT_GE(ui::ContrastRatio(formulaText, ui::MarkTint()), 4.5);
+    EXPECT_GE(ContrastRatio(formulaText, ui::MarkTint()), 4.5);
     EXPECT_NE(ui::MarkTint(), QColor(Qt::white)); // a tint shows
 
     // Ratios as WCAG's own examples give them.
@@ -51,7 +52,7 @@ TEST(MarkTint, KeepsTheFormulaTextReadable)
         {Qt::red, Qt::red, 1.0},
     };
     for (const auto &row : known)
-        EXPECT_NEAR(ui::ContrastRatio(row.a, row.b), row.ratio, 0.01) << row.a.name().toStdString();
+        EXPECT_NEAR(ContrastRatio(row.a, row.b), row.ratio, 0.01) << row.a.name().toStdString();
 }
 
 // The window as the user meets it, with the platform faked and a keyword file

@@ -5,33 +5,12 @@
 #include <QTextBlock>
 
 #include <algorithm>
-#include <cmath>
 
 namespace ui {
-namespace {
-
-double RelativeLuminance(const QColor &color)
-{
-    const auto linear = [](double channel) {
-        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
-    };
-    const QColor rgb = color.toRgb();
-    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) +
-           0.0722 * linear(rgb.blueF());
-}
-
-} // namespace
 
 QColor MarkTint()
 {
     return QColor(0xFF, 0xE6, 0x80);
-}
-
-double ContrastRatio(const QColor &a, const QColor &b)
-{
-    const double first = RelativeLuminance(a);
-    const double second = RelativeLuminance(b);
-    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
 }
 
 FormulaMarks::FormulaMarks(QPlainTextEdit &edit)

@@ -12,9 +12,6 @@ namespace ui {
 // which the formula's dark blue stays easy to read.
 QColor MarkTint();
 
-// The WCAG 2 contrast ratio of two opaque colours, from 1 to 21.
-double ContrastRatio(const QColor &a, const QColor &b);
-
 // Tints spans of a text box's text as decoration only: the text, its undo
 // history and what is copied stay as they are.
 //
