@@ -1,6 +1,7 @@
 #include "benchinputs.h"
 #include "defaulttable.h"
 #include "keymatcher.h"
+#include "matchtext.h"
 #include "memoryviews.h"
 #include "scan.h"
 #include "searchkey.h"
@@ -66,6 +67,44 @@ void MatcherBuildAtTheLimits(benchmark::State &state)
         benchmark::DoNotOptimize(detect::KeyMatcher(keys));
 }
 BENCHMARK(MatcherBuildAtTheLimits)->Unit(benchmark::kMillisecond);
+
+// One pass over UTF-8 text with a matcher built beforehand, every occurrence
+// handed over in text order, as the checker takes them from a file.
+void ScanUtf8(benchmark::State &state, const QStringList &entries, const QString &formula)
+{
+    QStringList keys;
+    for (const QString &entry : entries)
+        keys.append(detect::DeriveSearchKey(entry).key);
+    const detect::KeyMatcher matcher(keys);
+    const QByteArray text = detect::MatchableText(formula);
+    struct Counter : detect::OccurrenceSink
+    {
+        bool take(const detect::Occurrence &) override
+        {
+            ++count;
+            return true;
+        }
+        qsizetype count = 0;
+    } occurrences;
+    for (auto _ : state) {
+        occurrences.count = 0;
+        matcher.streamInUtf8(text, occurrences);
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+    state.counters["occurrences"] = double(occurrences.count);
+}
+
+void DefaultTableOverLargeFormula(benchmark::State &state)
+{
+    ScanUtf8(state, keywords::DefaultKeywordTable(), FormulaOfSize(1 << 20));
+}
+BENCHMARK(DefaultTableOverLargeFormula)->Unit(benchmark::kMillisecond);
+
+void ManyEntriesOverLargeFormulaOnly(benchmark::State &state)
+{
+    ScanUtf8(state, Large().entries, Large().formula);
+}
+BENCHMARK(ManyEntriesOverLargeFormulaOnly)->Unit(benchmark::kMillisecond);
 
 // A keyword file of a million lines, every third a call, over the 4 KiB formula.
 void MillionEntriesOverSmallFormula(benchmark::State &state)

@@ -1,5 +1,6 @@
 #include "checker.h"
 
+#include "matchtext.h"
 #include "scan.h"
 
 #include <QJsonArray>
@@ -35,7 +36,8 @@ FormulaChecker::FormulaChecker(const QStringList &entries)
 
 QList<Finding> FormulaChecker::check(QStringView formula) const
 {
-    const QList<detect::Occurrence> occurrences = matcher_.locate(formula);
+    const QByteArray bytes = detect::MatchableText(formula);
+    const QList<detect::Occurrence> occurrences = matcher_.locateInUtf8(bytes);
     // Names are derived for the entries found only, and repeated entries
     // are told apart only among them: a long list costs nothing more. An
     // entry listed twice occurs twice at each of its places, the earlier
@@ -47,7 +49,7 @@ QList<Finding> FormulaChecker::check(QStringView formula) const
     QSet<QString> foundEntries;
     QList<Finding> findings;
     findings.reserve(occurrences.size());
-    detect::PositionCounter positions(formula);
+    detect::PositionCounter positions(bytes);
     for (const detect::Occurrence &occurrence : occurrences) {
         qsizetype &slot = foundAs[std::size_t(occurrence.key)];
         if (slot == kNotYetFound) {

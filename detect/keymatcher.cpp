@@ -1,5 +1,7 @@
 #include "keymatcher.h"
 
+#include "matchtext.h"
+
 #include <QChar>
 
 #include <algorithm>
@@ -22,30 +24,69 @@ inline char32_t FoldedCodePointAt(QStringView s, qsizetype &i)
     return QChar::toCaseFolded(codePoint);
 }
 
-// In text order: by start, then by key.
-QList<Occurrence> Sorted(QList<Occurrence> occurrences)
+inline bool IsContinuation(uchar byte)
 {
-    std::sort(occurrences.begin(), occurrences.end(), [](const auto &a, const auto &b) {
-        return a.start != b.start ? a.start < b.start : a.key < b.key;
-    });
-    return occurrences;
+    return (byte & 0xC0) == 0x80;
 }
+
+// The code point whose bytes start at p[i], which is not ASCII; moves i past
+// it. Bytes that do not make a whole sequence count as U+FFFD, one each, so
+// that no text makes the scan read beyond its end.
+inline char32_t CodePointAt(const uchar *p, qsizetype size, qsizetype &i)
+{
+    const uchar lead = p[i];
+    const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    if (lead < 0xC0 || lead > 0xF4 || size - i <= more) {
+        ++i;
+        return QChar::ReplacementCharacter;
+    }
+    char32_t codePoint = lead & (0x3F >> more);
+    for (int k = 1; k <= more; ++k) {
+        if (!IsContinuation(p[i + k])) {
+            ++i;
+            return QChar::ReplacementCharacter;
+        }
+        codePoint = codePoint << 6 | (p[i + k] & 0x3F);
+    }
+    i += more + 1;
+    return codePoint;
+}
+
+// Where the code point `count` code points before `end` starts.
+inline qsizetype BackBy(const uchar *p, qsizetype end, qsizetype count)
+{
+    for (; count > 0 && end > 0; --count) {
+        do
+            --end;
+        while (end > 0 && IsContinuation(p[end]));
+    }
+    return end;
+}
+
+const auto kByStartThenKey = [](const Occurrence &a, const Occurrence &b) {
+    return a.start != b.start ? a.start < b.start : a.key < b.key;
+};
 
 } // namespace
 
 KeyMatcher::KeyMatcher(const QStringList &keys)
 {
     Symbol asciiFolded[128] = {};
+    std::vector<char32_t> codePointOf{0};
     const auto symbolFor = [&](char32_t folded) {
         if (folded < 128) {
             Symbol &symbol = asciiFolded[folded];
-            if (symbol == 0)
+            if (symbol == 0) {
                 symbol = symbolCount_++;
+                codePointOf.push_back(folded);
+            }
             return symbol;
         }
         auto it = symbols_.find(folded);
-        if (it == symbols_.end())
+        if (it == symbols_.end()) {
             it = symbols_.insert(folded, symbolCount_++);
+            codePointOf.push_back(folded);
+        }
         return *it;
     };
 
@@ -58,16 +99,19 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
     std::vector<qsizetype> offsets{0};
     offsets.reserve(keys.size() + 1);
     keyLength_.reserve(keys.size());
+    keyCodePoints_.reserve(keys.size());
     for (qsizetype k = 0; k < keys.size(); ++k) {
         for (qsizetype i = 0; i < keys[k].size(); ++i)
             symbols.push_back(symbolFor(FoldedCodePointAt(keys[k], i)));
         offsets.push_back(qsizetype(symbols.size()));
         keyLength_.push_back(std::int32_t(keys[k].size()));
+        keyCodePoints_.push_back(std::int32_t(offsets[k + 1] - offsets[k]));
         if (keys[k].isEmpty())
             emptyKeys_.append(k);
     }
     for (char32_t unit = 0; unit < 128; ++unit)
         asciiSymbols_[unit] = asciiFolded[QChar::toCaseFolded(unit)];
+    nonAsciiMatters_ = !symbols_.isEmpty() || asciiFolded[u'k'] != 0 || asciiFolded[u's'] != 0;
 
     // The trie is built a level at a time, so that nodes are numbered breadth
     // first, each node's children are contiguous and in symbol order, and
@@ -79,10 +123,13 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
     firstChild_.reserve(maxNodes + 1);
     symbol_ = {0};
     fail_ = {0};
+    levelEnd_ = {1};
     keyNode_.assign(keys.size(), 0);
     keysByNode_.reserve(keys.size());
-    const std::size_t rowBudget = symbols.size() / 4;
-    rows_.reserve(std::max(rowBudget, std::size_t(symbolCount_))); // rows copy from rows_ itself
+    // Small lists get a row for every node; long ones for those numbered first.
+    const std::size_t rowBudget = std::max(symbols.size() / 4, std::size_t(1) << 16);
+    rows_.reserve(std::min(rowBudget, maxNodes * symbolCount_) +
+                  symbolCount_); // rows copy from rows_ itself
 
     // Each key still going on, as its next symbol above its index, grouped
     // by the node it has reached, in node order.
@@ -132,13 +179,14 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
         for (Node n = parentsBegin; n < parentsEnd; ++n)
             addRow(n, rowBudget);
         parentsBegin = parentsEnd;
+        levelEnd_.push_back(Node(symbol_.size()));
         level.resize(goingOn);
     }
     const Node nodes = Node(symbol_.size());
     while (Node(firstChild_.size()) <= nodes)
         firstChild_.push_back(nodes);
-    if (rowNodes_ == 0)
-        addRow(0, rowBudget);
+    for (Node n = parentsBegin; n < nodes; ++n)
+        addRow(n, rowBudget);
 
     // Failure links point to earlier nodes, so one pass in node order tells
     // which nodes have a key ending on their chain.
@@ -147,6 +195,41 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
         output_[node] = kKeyEndsHere | kKeyEndsOnChain;
     for (Node n = 1; n < nodes; ++n)
         output_[n] |= output_[fail_[n]] & kKeyEndsOnChain;
+
+    filter_ = startFilter(codePointOf);
+}
+
+StartFilter KeyMatcher::startFilter(const std::vector<char32_t> &codePointOf) const
+{
+    // What the text's byte must be, as a test's mask and value, to begin a
+    // code point that folds to c. Those beyond ASCII are told by their lead
+    // byte alone, and so are "k" and "s" (the Kelvin sign and the long s).
+    const auto byteTests = [](char32_t c) {
+        std::vector<std::pair<quint16, quint16>> tests;
+        if (c < 0x80)
+            tests.emplace_back(0xFF, quint16(c | 0x20));
+        if (c >= 0x80 || c == u'k' || c == u's')
+            tests.emplace_back(0xC0, 0xC0);
+        return tests;
+    };
+    std::vector<StartFilter::Test> tests;
+    for (Node first = firstChild_[0]; first < firstChild_[1]; ++first) {
+        for (const auto &[mask, value] : byteTests(codePointOf[symbol_[first]])) {
+            // A key of one code point, or one whose second code point lies
+            // beyond the first byte, is told by the first byte alone.
+            const Node second = firstChild_[first];
+            if ((output_[first] & kKeyEndsHere) || second == firstChild_[first + 1] ||
+                mask != 0xFF) {
+                tests.push_back({mask, value});
+                continue;
+            }
+            for (Node n = second; n < firstChild_[first + 1]; ++n) {
+                for (const auto &[mask2, value2] : byteTests(codePointOf[symbol_[n]]))
+                    tests.push_back({quint16(mask | mask2 << 8), quint16(value | value2 << 8)});
+            }
+        }
+    }
+    return StartFilter(std::move(tests));
 }
 
 void KeyMatcher::addRow(Node node, std::size_t budget)
@@ -190,29 +273,72 @@ KeyMatcher::Node KeyMatcher::step(Node node, Symbol symbol) const
     }
 }
 
-inline KeyMatcher::Node KeyMatcher::advance(Node node, QStringView text, qsizetype &i) const
+template <typename OnEnd> void KeyMatcher::run(QByteArrayView text, OnEnd &&onEnd) const
 {
-    // This is the scan's inner loop: ASCII and a step from a node with a row,
-    // the common cases, take a look-up each.
-    const char16_t unit = text[i].unicode();
-    const Symbol symbol = unit < 128 ? asciiSymbols_[unit] : symbolOf(FoldedCodePointAt(text, i));
-    if (node < rowNodes_)
-        return rows_[std::size_t(node) * symbolCount_ + symbol];
-    return step(node, symbol);
+    if (symbol_.size() == 1) // no key but empty ones
+        return;
+    const auto *p = reinterpret_cast<const uchar *>(text.data());
+    const qsizetype size = text.size();
+    Node node = 0;
+    qsizetype i = 0;
+    // This is the scan's inner loop. At the root, the filter passes over
+    // where no key can start; ASCII and a step from a node with a row, the
+    // common cases, take a look-up each.
+    for (;;) {
+        if (node == 0) {
+            i = filter_.next(p, i, size);
+            if (i == size)
+                return;
+        } else if (i == size) {
+            return;
+        }
+        Symbol symbol;
+        if (p[i] < 0x80) {
+            symbol = asciiSymbols_[p[i++]];
+        } else {
+            const char32_t codePoint = CodePointAt(p, size, i);
+            symbol = nonAsciiMatters_ ? symbolOf(QChar::toCaseFolded(codePoint)) : 0;
+        }
+        node = node < rowNodes_ ? rows_[std::size_t(node) * symbolCount_ + symbol]
+                                : step(node, symbol);
+        if ((output_[node] & kKeyEndsOnChain) && !onEnd(node, i))
+            return;
+    }
+}
+
+template <typename Each>
+bool KeyMatcher::forEachEnding(Node node, const uchar *text, qsizetype end, Each &&each) const
+{
+    for (Node n = node; n != 0; n = fail_[n]) {
+        if (!(output_[n] & kKeyEndsHere))
+            continue;
+        auto at = std::lower_bound(keysByNode_.begin(), keysByNode_.end(), std::pair(n, 0));
+        // Keys ending at one node have the same code points, as many.
+        const qsizetype start = BackBy(text, end, keyCodePoints_[at->second]);
+        for (; at != keysByNode_.end() && at->first == n; ++at) {
+            if (!each(qsizetype(at->second), start))
+                return false;
+        }
+    }
+    return true;
 }
 
 QList<bool> KeyMatcher::found(QStringView text) const
+{
+    return foundInUtf8(MatchableText(text));
+}
+
+QList<bool> KeyMatcher::foundInUtf8(QByteArrayView text) const
 {
     QList<bool> found(qsizetype(keyNode_.size()), false);
     if (text.isEmpty())
         return found;
 
     std::vector<std::uint8_t> reached(symbol_.size(), 0);
-    Node node = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        node = advance(node, text, i);
+    run(text, [&](Node node, qsizetype) {
         reached[node] = 1;
-    }
+        return true;
+    });
     // A node reached means every key ending in a suffix of it occurs too.
     for (Node n = Node(reached.size()) - 1; n > 0; --n) {
         if (reached[n])
@@ -225,7 +351,7 @@ QList<bool> KeyMatcher::found(QStringView text) const
     return found;
 }
 
-QList<Occurrence> KeyMatcher::locate(QStringView text, qsizetype limit) const
+QList<Occurrence> KeyMatcher::locateInUtf8(QByteArrayView text, qsizetype limit) const
 {
     QList<Occurrence> occurrences;
     if (text.isEmpty())
@@ -234,26 +360,80 @@ QList<Occurrence> KeyMatcher::locate(QStringView text, qsizetype limit) const
         if (occurrences.size() < limit)
             occurrences.append({k, 0, 0});
     }
-    // Matching code points fold to the same plane, so a key covers as many
-    // units in the text as it has itself.
-    Node node = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        node = advance(node, text, i);
-        if (!(output_[node] & kKeyEndsOnChain))
-            continue;
-        for (Node n = node; n != 0; n = fail_[n]) {
-            if (!(output_[n] & kKeyEndsHere))
-                continue;
-            auto at = std::lower_bound(keysByNode_.begin(), keysByNode_.end(), std::pair(n, 0));
-            for (; at != keysByNode_.end() && at->first == n; ++at) {
-                if (occurrences.size() == limit)
-                    return Sorted(occurrences);
-                const qsizetype length = keyLength_[at->second];
-                occurrences.append({at->second, i + 1 - length, length});
-            }
+    const auto *p = reinterpret_cast<const uchar *>(text.data());
+    run(text, [&](Node node, qsizetype end) {
+        return forEachEnding(node, p, end, [&](qsizetype key, qsizetype start) {
+            if (occurrences.size() == limit)
+                return false;
+            occurrences.append({key, start, end - start});
+            return true;
+        });
+    });
+    std::sort(occurrences.begin(), occurrences.end(), kByStartThenKey);
+    return occurrences;
+}
+
+QList<Occurrence> KeyMatcher::locate(QStringView text, qsizetype limit) const
+{
+    const QByteArray bytes = MatchableText(text);
+    return inUtf16Units(bytes, locateInUtf8(bytes, limit));
+}
+
+QList<Occurrence> KeyMatcher::inUtf16Units(QByteArrayView text, QList<Occurrence> occurrences) const
+{
+    // One walk forward. Matching code points fold to the same plane, so a key
+    // covers as many units in the text as it has itself.
+    qsizetype byte = 0;
+    qsizetype unit = 0;
+    for (Occurrence &occurrence : occurrences) {
+        for (; byte < occurrence.start; ++byte) {
+            const auto b = uchar(text[byte]);
+            if (!IsContinuation(b))
+                unit += b >= 0xF0 ? 2 : 1;
         }
+        occurrence.start = unit;
+        occurrence.length = keyLength_[occurrence.key];
     }
-    return Sorted(occurrences);
+    return occurrences;
+}
+
+void KeyMatcher::streamInUtf8(QByteArrayView text, OccurrenceSink &sink) const
+{
+    if (text.isEmpty())
+        return;
+    // The scan meets occurrences in the order of their ends. One that ends
+    // later may start earlier, but not before the text the automaton's node
+    // stands for, so each waits in `pending` until the scan has left it.
+    std::vector<Occurrence> pending;
+    std::size_t sortAt = 4096;
+    const auto handOver = [&](qsizetype before) {
+        std::sort(pending.begin(), pending.end(), kByStartThenKey);
+        auto ready = pending.begin();
+        for (; ready != pending.end() && ready->start < before; ++ready) {
+            if (!sink.take(*ready))
+                return false;
+        }
+        pending.erase(pending.begin(), ready);
+        return true;
+    };
+    for (qsizetype k : emptyKeys_)
+        pending.push_back({k, 0, 0});
+    const auto *p = reinterpret_cast<const uchar *>(text.data());
+    bool going = true;
+    run(text, [&](Node node, qsizetype end) {
+        forEachEnding(node, p, end, [&](qsizetype key, qsizetype start) {
+            pending.push_back({key, start, end - start});
+            return true;
+        });
+        if (pending.size() >= sortAt) {
+            const auto depth = std::upper_bound(levelEnd_.begin(), levelEnd_.end(), node);
+            going = handOver(BackBy(p, end, depth - levelEnd_.begin()));
+            sortAt = std::max(sortAt, 2 * pending.size());
+        }
+        return going;
+    });
+    if (going)
+        handOver(text.size());
 }
 
 } // namespace detect

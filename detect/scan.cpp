@@ -1,6 +1,7 @@
 #include "scan.h"
 
 #include "keymatcher.h"
+#include "matchtext.h"
 #include "searchkey.h"
 
 namespace detect {
@@ -36,7 +37,8 @@ Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, Resu
         keys.append(searched.last().key);
     }
     const KeyMatcher matcher(keys);
-    const QList<bool> found = matcher.found(text);
+    const QByteArray bytes = MatchableText(text);
+    const QList<bool> found = matcher.foundInUtf8(bytes);
 
     // Each finding is put in front of the earlier ones, so the last entry
     // found stands on top.
@@ -63,7 +65,8 @@ Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, Resu
         }
     }
     if (!findings.found.isEmpty()) {
-        findings.occurrences = matcher.locate(text, kMaxLocated);
+        findings.occurrences =
+            matcher.inUtf16Units(bytes, matcher.locateInUtf8(bytes, kMaxLocated));
         for (Occurrence &occurrence : findings.occurrences)
             occurrence.key = findingOfKey[occurrence.key];
     }

@@ -6,14 +6,12 @@ TextPosition PositionCounter::at(qsizetype offset)
 {
     Q_ASSERT(offset >= offset_ && offset <= text_.size());
     for (; offset_ < offset; ++offset_) {
-        const QChar unit = text_[offset_];
-        const bool follows = offset_ > 0;
-        if (unit == u'\r' || (unit == u'\n' && !(follows && text_[offset_ - 1] == u'\r'))) {
+        const char byte = text_[offset_];
+        if (byte == '\r' || (byte == '\n' && !(offset_ > 0 && text_[offset_ - 1] == '\r'))) {
             ++position_.line;
             position_.column = 1;
-        } else if (unit == u'\n') {
-            continue; // the second half of CR LF
-        } else if (!(unit.isLowSurrogate() && follows && text_[offset_ - 1].isHighSurrogate())) {
+        } else if (byte != '\n' &&
+                   (byte & 0xC0) != 0x80) { // not the LF of CR LF, nor inside a code point
             ++position_.column;
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringView>
+#include <QByteArrayView>
 
 namespace detect {
 
@@ -14,17 +14,17 @@ struct TextPosition
     bool operator==(const TextPosition &) const = default;
 };
 
-// Turns UTF-16 offsets into positions by walking the text forward once, so
-// a long text with many occurrences costs one pass. Offsets must not
-// decrease from one call to the next.
+// Turns byte offsets in UTF-8 text (see MatchableText()) into positions by
+// walking the text forward once, so a long text with many occurrences costs
+// one pass. Offsets must not decrease from one call to the next.
 class PositionCounter
 {
 public:
-    explicit PositionCounter(QStringView text) : text_(text) {}
+    explicit PositionCounter(QByteArrayView text) : text_(text) {}
     TextPosition at(qsizetype offset);
 
 private:
-    QStringView text_;
+    QByteArrayView text_;
     qsizetype offset_ = 0;
     TextPosition position_;
 };

@@ -1,4 +1,5 @@
 #include "keymatcher.h"
+#include "matchtext.h"
 #include "referencematch.h"
 #include "textposition.h"
 
@@ -141,11 +142,12 @@ TEST(PositionCounter, CountsLinesAndCodePoints)
         {0, 1, 1}, {2, 1, 3}, {3, 2, 1},  {4, 2, 1},  {5, 2, 2},  {7, 2, 3},
         {8, 2, 4}, {9, 3, 1}, {11, 4, 1}, {12, 5, 1}, {13, 5, 2}, {15, 6, 1},
     };
-    detect::PositionCounter counter(text);
+    const QByteArray bytes = detect::MatchableText(text);
+    detect::PositionCounter counter(bytes);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.offset);
         const detect::TextPosition expected{c.line, c.column};
-        EXPECT_EQ(counter.at(c.offset), expected);
+        EXPECT_EQ(counter.at(detect::MatchableText(text.left(c.offset)).size()), expected);
         EXPECT_EQ(ReferencePosition(text, c.offset), expected);
     }
 }

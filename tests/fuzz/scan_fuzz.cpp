@@ -10,6 +10,7 @@
 // A seed is thus a UTF-16LE text file with one entry a line and the formula
 // on the last line.
 
+#include "matchtext.h"
 #include "memoryviews.h"
 #include "naivescan.h"
 #include "scan.h"
@@ -52,9 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Require(fast.findings.found == expected.found, "entries found differ", entries, formula);
     Require(fast.findings.occurrences == expected.occurrences, "occurrences differ", entries,
             formula);
-    detect::PositionCounter positions(formula);
+    const QByteArray bytes = detect::MatchableText(formula);
+    detect::PositionCounter positions(bytes);
     for (const detect::Occurrence &occurrence : fast.findings.occurrences) {
-        Require(positions.at(occurrence.start) == ReferencePosition(formula, occurrence.start),
+        const qsizetype byte =
+            detect::MatchableText(QStringView(formula).first(occurrence.start)).size();
+        Require(positions.at(byte) == ReferencePosition(formula, occurrence.start),
                 "line or column differs", entries, formula);
     }
     return 0;
