@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textfile.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -15,7 +17,7 @@ class QPlainTextEdit;
 class FormulaDrop final : public QObject
 {
 public:
-    static constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kMaxBytes = keywords::kMaxFormulaBytes;
 
     // Watches `edit` and its viewport, which it is owned by.
     FormulaDrop(QPlainTextEdit &edit, std::function<void(const QString &)> tell);

@@ -7,7 +7,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -42,14 +41,11 @@ keywords::FileError LoadUnnamedList(QStringList &entries)
 keywords::TextFile ReadFormula(const QString &name)
 {
     if (name != kStandardInput)
-        return keywords::ReadTextFile(name);
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly))
-        return {{}, input.errorString()};
-    const QByteArray bytes = input.readAll();
-    if (input.error() != QFileDevice::NoError)
-        return {{}, input.errorString()};
-    return keywords::TextFromBytes(bytes);
+        return keywords::ReadTextFile(name, keywords::kMaxFormulaBytes);
+    const keywords::FileBytes input = keywords::ReadStandardInput(keywords::kMaxFormulaBytes, true);
+    if (input.outcome != keywords::FileBytes::Read)
+        return {{}, input.failure};
+    return {keywords::DecodeText(input.bytes), {}};
 }
 
 } // namespace

@@ -84,12 +84,12 @@ FileError LoadKeywordList(QStringList &entries)
     return LoadKeywordList(KeywordFilePath(), entries);
 }
 
-FileError LoadKeywordList(const QString &path, QStringList &entries)
+FileError LoadKeywordList(const QString &path, QStringList &entries, qint64 maxBytes)
 {
-    QByteArray bytes;
-    if (const QString failure = ReadFileBytes(path, bytes); !failure.isEmpty())
-        return {Describe(path, failure)};
-    entries = ParseKeywordFile(bytes);
+    const FileBytes file = ReadFileBytes(path, maxBytes);
+    if (file.outcome != FileBytes::Read)
+        return {Describe(path, file.failure), file.outcome == FileBytes::Missing};
+    entries = ParseKeywordFile(file.bytes);
     return {};
 }
 

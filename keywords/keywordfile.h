@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textfile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,7 @@ QString KeywordFilePath();
 struct FileError
 {
     QString reason;
+    bool missing = false; // no file of that name exists
     explicit operator bool() const { return !reason.isEmpty(); }
 };
 
@@ -28,8 +31,9 @@ FileError EnsureKeywordFile();
 // a reload can keep the list it showed before.
 FileError LoadKeywordList(QStringList &entries);
 
-// Reads the keyword file at `path` the same way.
-FileError LoadKeywordList(const QString &path, QStringList &entries);
+// Reads the keyword file at `path` the same way, up to `maxBytes`.
+FileError LoadKeywordList(const QString &path, QStringList &entries,
+                          qint64 maxBytes = kNoSizeLimit);
 
 // The entries that a keyword file with these bytes holds.
 QStringList ParseKeywordFile(const QByteArray &bytes);

@@ -1,9 +1,12 @@
 #include "textfile.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "filesystem.h"
+
 #include <QLocale>
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <cstring>
 
 namespace keywords {
 
@@ -38,6 +41,90 @@ bool StartsWithUtf16Mark(QByteArrayView bytes)
     return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
 }
 
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+bool HoldsNul(QByteArrayView bytes)
+{
+    return std::memchr(bytes.data(), 0, std::size_t(bytes.size())) != nullptr;
+}
+
+// Where the reading of a file looks for NUL bytes before it reads the rest.
+constexpr qint64 kFirstBlock = 64 * 1024;
+
+FileBytes Failure(FileBytes::Outcome outcome, const QString &failure)
+{
+    return {outcome, {}, failure};
+}
+
+FileBytes ReadAll(Source &source, qint64 maxBytes, bool textOnly)
+{
+    const auto tooLarge = [&] {
+        return Failure(
+            FileBytes::Failed,
+            QStringLiteral("is larger than %1").arg(QLocale::c().formattedDataSize(maxBytes, 0)));
+    };
+    const auto notText = [] {
+        return Failure(FileBytes::NotText, QStringLiteral("is not a text file"));
+    };
+    const bool limited = maxBytes >= 0;
+    const qint64 size = source.size();
+    const bool file = source.kind() == Source::File;
+    if (file && limited && size > maxBytes)
+        return tooLarge();
+
+    // A file is read in one go, one byte more than its size so that growth
+    // shows; anything else a block at a time until it ends. A file beyond
+    // the first block stops there first when that block may be no text.
+    FileBytes result;
+    QByteArray &bytes = result.bytes;
+    bytes.resize(file ? size + 1 : kFirstBlock);
+    qint64 got = 0;
+    bool looked = !textOnly;
+    for (;;) {
+        if (got == bytes.size()) {
+            qint64 grown = bytes.size() * 2;
+            if (limited)
+                grown = std::min(grown, maxBytes + 1);
+            if (grown == got)
+                return tooLarge();
+            bytes.resize(grown);
+        }
+        qint64 want = bytes.size() - got;
+        if (!looked)
+            want = std::min(want, std::max(kFirstBlock - got, qint64(1)));
+        const qint64 read = source.read(bytes.data() + got, want);
+        if (read < 0)
+            return Failure(FileBytes::Failed, source.failure());
+        got += read;
+        // A file ends where a read comes up short.
+        const bool ended = read == 0 || (file && read < want);
+        if (!looked && (ended || got >= kFirstBlock)) {
+            looked = true;
+            const QByteArrayView first(bytes.constData(), got);
+            if (!StartsWithUtf16Mark(first) && HoldsNul(first))
+                return notText();
+        }
+        if (limited && got > maxBytes)
+            return tooLarge();
+        if (ended)
+            break;
+    }
+    bytes.truncate(got);
+    if (textOnly && !StartsWithUtf16Mark(bytes) && HoldsNul(bytes))
+        return notText();
+    return result;
+}
+
+FileBytes ReadOpened(std::unique_ptr<Source> source, const QString &failure, bool missing,
+                     qint64 maxBytes, bool textOnly)
+{
+    if (!source)
+        return Failure(missing ? FileBytes::Missing : FileBytes::Failed, failure);
+    if (source->kind() == Source::Folder)
+        return Failure(FileBytes::Folder, FolderReason());
+    return ReadAll(*source, maxBytes, textOnly);
+}
+
 } // namespace
 
 QString DecodeText(QByteArrayView bytes)
@@ -49,27 +136,47 @@ QString DecodeText(QByteArrayView bytes)
         ReplaceUnpairedSurrogates(text);
         return text;
     }
-    // Only the first byte-order mark is dropped; a second one is text.
-    if (bytes.startsWith("\xEF\xBB\xBF"))
+    // Only the first byte-order mark is dropped; a second one is text. A
+    // stateless decoder also replaces a sequence cut off at the end.
+    if (bytes.startsWith(kUtf8Mark))
         return QStringDecoder(QStringConverter::Utf8,
-                              QStringConverter::Flag::ConvertInitialBom)(bytes.sliced(3));
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
+                              QStringConverter::Flag::ConvertInitialBom |
+                                  QStringConverter::Flag::Stateless)(bytes.sliced(3));
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
     QStringDecoder ansi = AnsiCodePageDecoder();
     if (!ansi.isValid())
-        return text; // undecodable bytes already became U+FFFD
+        return QString::fromUtf8(bytes); // undecodable bytes become U+FFFD
     return ansi(bytes);
 }
 
-TextFile TextFromBytes(const QByteArray &bytes)
+QByteArray TextAsUtf8(const QByteArray &bytes)
 {
-    // No text encoding but UTF-16 puts a NUL byte in a text; images,
-    // archives and programs hold them.
-    if (!StartsWithUtf16Mark(bytes) && bytes.contains('\0'))
-        return {{}, QStringLiteral("is not a text file")};
-    return {DecodeText(bytes), {}};
+    if (!bytes.startsWith(kUtf8Mark) && !StartsWithUtf16Mark(bytes) && bytes.isValidUtf8())
+        return bytes;
+    return DecodeText(bytes).toUtf8();
+}
+
+FileBytes ReadFileBytes(const std::filesystem::path &path, qint64 maxBytes, bool textOnly)
+{
+    if (path.empty())
+        return Failure(FileBytes::Failed, QStringLiteral("no file name given"));
+    QString failure;
+    bool missing = false;
+    std::unique_ptr<Source> source = OpenSource(path, failure, missing);
+    return ReadOpened(std::move(source), failure, missing, maxBytes, textOnly);
+}
+
+FileBytes ReadFileBytes(const QString &path, qint64 maxBytes, bool textOnly)
+{
+    return ReadFileBytes(NativePath(path), maxBytes, textOnly);
+}
+
+FileBytes ReadStandardInput(qint64 maxBytes, bool textOnly)
+{
+    QString failure;
+    std::unique_ptr<Source> source = OpenStandardInput(failure);
+    return ReadOpened(std::move(source), failure, false, maxBytes, textOnly);
 }
 
 QString FolderReason()
@@ -77,35 +184,12 @@ QString FolderReason()
     return QStringLiteral("is a folder, not a file");
 }
 
-QString ReadFileBytes(const QString &path, QByteArray &bytes, qint64 maxBytes)
-{
-    if (path.isEmpty()) // Qt would warn on the console as well
-        return QStringLiteral("no file name given");
-    if (QFileInfo(path).isDir())
-        return FolderReason();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    const auto tooLarge = [&] {
-        return QStringLiteral("is larger than %1").arg(QLocale::c().formattedDataSize(maxBytes, 0));
-    };
-    if (maxBytes >= 0 && file.size() > maxBytes)
-        return tooLarge();
-    // A file may grow, or be a device without a size, while it is read.
-    bytes = maxBytes >= 0 ? file.read(maxBytes + 1) : file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return file.errorString();
-    if (maxBytes >= 0 && bytes.size() > maxBytes)
-        return tooLarge();
-    return {};
-}
-
 TextFile ReadTextFile(const QString &path, qint64 maxBytes)
 {
-    QByteArray bytes;
-    if (QString failure = ReadFileBytes(path, bytes, maxBytes); !failure.isEmpty())
-        return {{}, failure};
-    return TextFromBytes(bytes);
+    const FileBytes file = ReadFileBytes(path, maxBytes, true);
+    if (file.outcome != FileBytes::Read)
+        return {{}, file.failure};
+    return {DecodeText(file.bytes), {}};
 }
 
 } // namespace keywords

@@ -7,7 +7,10 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <thread>
 #endif
 
 using namespace keywords;
@@ -107,7 +110,86 @@ TEST(KeywordParsing, Encodings)
     ASSERT_EQ(bad.size(), 2);
     EXPECT_TRUE(bad[0].startsWith("A") && bad[0].contains(QChar::ReplacementCharacter));
     EXPECT_TRUE(bad[1].endsWith("Z") && bad[1].contains(QChar::ReplacementCharacter));
+    EXPECT_EQ(ParseKeywordFile("\xEF\xBB\xBFZIG\xE4\xB8"), QStringList{"ZIG\uFFFD\uFFFD"});
 }
+
+using TextFileReading = InTempDir;
+
+// The limit is above the first block, which is read on its own.
+TEST_F(TextFileReading, ReadsUpToTheLimitAndRefusesMore)
+{
+    const qint64 limit = 100000;
+    const struct
+    {
+        const char *what;
+        QByteArray bytes;
+        FileBytes::Outcome outcome;
+    } cases[] = {
+        {"exactly the limit", QByteArray(limit, 'A'), FileBytes::Read},
+        {"one byte more", QByteArray(limit + 1, 'A'), FileBytes::Failed},
+        {"NUL bytes in the first block", QByteArray(100, '\0') + "ZIG(", FileBytes::NotText},
+        {"a NUL byte after it", QByteArray(limit - 1, 'A') + '\0', FileBytes::NotText},
+        {"UTF-16", QByteArray("\xFF\xFEZ\0I\0G\0", 8), FileBytes::Read},
+        {"empty", QByteArray(""), FileBytes::Read},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("f.txt", c.bytes);
+        const FileBytes file = ReadFileBytes(QStringLiteral("f.txt"), limit, true);
+        EXPECT_EQ(file.outcome, c.outcome) << file.failure.toStdString();
+        EXPECT_EQ(file.bytes, c.outcome == FileBytes::Read ? c.bytes : QByteArray());
+        if (c.outcome == FileBytes::Failed) {
+            EXPECT_EQ(file.failure, "is larger than 98 KiB");
+        }
+    }
+    // A file that cannot be text is still a keyword list.
+    WriteFile("f.txt", QByteArray("A\0B", 3));
+    EXPECT_EQ(ReadFileBytes(QStringLiteral("f.txt")).bytes, QByteArray("A\0B", 3));
+    EXPECT_EQ(ReadFileBytes(QStringLiteral(".")).outcome, FileBytes::Folder);
+    EXPECT_EQ(ReadFileBytes(QStringLiteral("gone.txt")).outcome, FileBytes::Missing);
+}
+
+#ifdef Q_OS_UNIX // pipes and devices by name
+// Through a pipe, whose size nobody knows, from a writer that may never
+// stop: the read must end at the limit, or at NUL bytes in the first block,
+// without waiting for the writer.
+TEST_F(TextFileReading, PipesAndDevicesEndAtTheLimit)
+{
+    const qint64 limit = 100000;
+    const struct
+    {
+        const char *what;
+        QByteArray bytes;
+        bool endless; // the writer goes on until the reader leaves
+        FileBytes::Outcome outcome;
+    } cases[] = {
+        {"exactly the limit", QByteArray(limit, 'A'), false, FileBytes::Read},
+        {"one byte more", QByteArray(limit + 1, 'A'), false, FileBytes::Failed},
+        {"endless text", QByteArray(4096, 'A'), true, FileBytes::Failed},
+        {"NUL bytes, then endless text", QByteArray(10, '\0'), true, FileBytes::NotText},
+    };
+    std::signal(SIGPIPE, SIG_IGN); // the writer learns from EPIPE that the reader left
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(mkfifo("pipe", 0600), 0);
+        std::thread writer([&] {
+            QFile pipe("pipe");
+            if (!pipe.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+                return;
+            bool going = pipe.write(c.bytes) == c.bytes.size();
+            while (going && c.endless)
+                going = pipe.write(QByteArray(4096, 'A')) == 4096;
+        });
+        const FileBytes file = ReadFileBytes(QStringLiteral("pipe"), limit, true);
+        EXPECT_EQ(file.outcome, c.outcome) << file.failure.toStdString();
+        EXPECT_EQ(file.bytes, c.outcome == FileBytes::Read ? c.bytes : QByteArray());
+        writer.join();
+        ASSERT_TRUE(QFile::remove("pipe"));
+    }
+    EXPECT_EQ(ReadFileBytes(QStringLiteral("/dev/zero"), kMaxFormulaBytes, true).outcome,
+              FileBytes::NotText);
+}
+#endif
 
 #ifndef Q_OS_WIN // Windows reads these in the machine's own code page
 TEST(KeywordParsing, ChineseCodePage)
@@ -118,6 +200,8 @@ TEST(KeywordParsing, ChineseCodePage)
               (QStringList{zhong, "$ZIG"}));
     // A GB18030 four-byte sequence (U+00A5 is 81 30 84 36).
     EXPECT_EQ(ParseKeywordFile("\x81\x30\x84\x36"), QStringList{QString(QChar(0x00A5))});
+    // A UTF-8 sequence cut off at the end is no UTF-8: no byte is lost.
+    EXPECT_EQ(ParseKeywordFile("ZIG\xE4\xB8"), QStringList{QString::fromUtf8("ZIG涓")});
 }
 #endif
 
