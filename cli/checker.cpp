@@ -1,14 +1,14 @@
 #include "checker.h"
 
-#include "matchtext.h"
 #include "scan.h"
+#include "searchkey.h"
+#include "textposition.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 
-#include <vector>
+#include <charconv>
 
 namespace cli {
 
@@ -23,79 +23,113 @@ QStringList SearchKeys(const QStringList &entries)
     return keys;
 }
 
-QByteArray JsonLine(const QJsonObject &object)
+// A JSON string as Qt writes it.
+QByteArray JsonString(const QString &text)
 {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.sliced(1, array.size() - 2);
 }
 
 } // namespace
 
-FormulaChecker::FormulaChecker(const QStringList &entries)
-    : entries_(entries), matcher_(SearchKeys(entries))
+void Output::appendNumber(qsizetype number)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    buffer_.append(digits, std::size_t(end - digits));
+}
+
+bool Output::flush()
+{
+    if (!failed_ && !buffer_.empty())
+        failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size();
+    buffer_.clear();
+    return !failed_;
+}
+
+FormulaChecker::FormulaChecker(const QStringList &entries, Format format)
+    : entries_(entries), matcher_(SearchKeys(entries)), format_(format)
 {}
 
-QList<Finding> FormulaChecker::check(QStringView formula) const
+const FormulaChecker::Found &FormulaChecker::found(qsizetype entry)
 {
-    const QByteArray bytes = detect::MatchableText(formula);
-    const QList<detect::Occurrence> occurrences = matcher_.locateInUtf8(bytes);
-    // Names are derived for the entries found only, and repeated entries
-    // are told apart only among them: a long list costs nothing more. An
-    // entry listed twice occurs twice at each of its places, the earlier
-    // listing first.
-    constexpr qsizetype kNotYetFound = -1;
-    constexpr qsizetype kListedBefore = -2;
-    std::vector<qsizetype> foundAs(std::size_t(entries_.size()), kNotYetFound);
-    QList<detect::SearchKey> found;
-    QSet<QString> foundEntries;
-    QList<Finding> findings;
-    findings.reserve(occurrences.size());
-    detect::PositionCounter positions(bytes);
-    for (const detect::Occurrence &occurrence : occurrences) {
-        qsizetype &slot = foundAs[std::size_t(occurrence.key)];
-        if (slot == kNotYetFound) {
-            const QString &entry = entries_[occurrence.key];
-            if (foundEntries.contains(entry)) {
-                slot = kListedBefore;
+    auto it = found_.find(entry);
+    if (it != found_.end())
+        return *it;
+    // Names are derived for the entries found only, and repeated entries are
+    // told apart only among them: a long list costs nothing more. An entry
+    // listed twice occurs twice at each of its places, the earlier listing
+    // first.
+    Found found;
+    const QString &text = entries_[entry];
+    const auto first = firstListing_.constFind(text);
+    found.repeated = first != firstListing_.constEnd();
+    if (!found.repeated)
+        firstListing_.insert(text, entry);
+    if (!found.repeated) {
+        const detect::SearchKey key = detect::DeriveSearchKey(text);
+        found.text = (QStringLiteral(": ") + detect::FindingLine(key) + u'\n').toUtf8();
+        found.json = ",\"key\":" + JsonString(key.key) + ",\"line\":";
+        found.jsonName = ",\"name\":" + JsonString(key.displayName) + '}';
+    }
+    return *found_.insert(entry, found);
+}
+
+bool FormulaChecker::check(const QString &file, QByteArrayView text, Output &out)
+{
+    struct Writer final : detect::OccurrenceSink
+    {
+        Writer(FormulaChecker &checker, QByteArrayView text, Output &out)
+            : checker(checker), positions(text), out(out)
+        {}
+        bool take(const detect::Occurrence &occurrence) override
+        {
+            const Found &entry = checker.found(occurrence.key);
+            if (entry.repeated)
+                return true;
+            const detect::TextPosition position = positions.at(occurrence.start);
+            if (checker.format_ == Format::Json) {
+                out.append(any ? ",{\"column\":" : "{\"column\":");
+                out.appendNumber(position.column);
+                out.append(entry.json);
+                out.appendNumber(position.line);
+                out.append(entry.jsonName);
             } else {
-                foundEntries.insert(entry);
-                slot = found.size();
-                found.append(detect::DeriveSearchKey(entry));
+                out.append(file);
+                out.appendNumber(position.line);
+                out.append(":");
+                out.appendNumber(position.column);
+                out.append(entry.text);
             }
+            any = true;
+            return out.pass();
         }
-        if (slot != kListedBefore)
-            findings.append({found[slot], positions.at(occurrence.start)});
+
+        FormulaChecker &checker;
+        detect::PositionCounter positions;
+        Output &out;
+        QByteArray file;
+        bool any = false;
+    } writer(*this, text, out);
+
+    if (format_ == Format::Json) {
+        out.append("{\"file\":" + JsonString(file) + ",\"findings\":[");
+        matcher_.streamInUtf8(text, writer);
+        out.append("]}\n");
+    } else {
+        writer.file = file.toUtf8() + ':';
+        matcher_.streamInUtf8(text, writer);
     }
-    return findings;
+    out.pass();
+    return writer.any;
 }
 
-QByteArray TextReport(const QString &file, const QList<Finding> &findings)
+QByteArray FormulaChecker::JsonFailure(const QString &file, const QString &reason)
 {
-    QString text;
-    for (const Finding &finding : findings) {
-        text += file + u':' + QString::number(finding.position.line) + u':' +
-                QString::number(finding.position.column) + QStringLiteral(": ") +
-                detect::FindingLine(finding.key) + u'\n';
-    }
-    return text.toUtf8();
-}
-
-QByteArray JsonReport(const QString &file, const QList<Finding> &findings)
-{
-    QJsonArray array;
-    for (const Finding &finding : findings) {
-        array.append(QJsonObject{
-            {QStringLiteral("name"), finding.key.displayName},
-            {QStringLiteral("key"), finding.key.key},
-            {QStringLiteral("line"), qint64(finding.position.line)},
-            {QStringLiteral("column"), qint64(finding.position.column)},
-        });
-    }
-    return JsonLine({{QStringLiteral("file"), file}, {QStringLiteral("findings"), array}});
-}
-
-QByteArray JsonFailure(const QString &file, const QString &reason)
-{
-    return JsonLine({{QStringLiteral("file"), file}, {QStringLiteral("error"), reason}});
+    return QJsonDocument(
+               QJsonObject{{QStringLiteral("file"), file}, {QStringLiteral("error"), reason}})
+               .toJson(QJsonDocument::Compact) +
+           '\n';
 }
 
 } // namespace cli

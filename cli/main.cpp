@@ -1,7 +1,5 @@
 #include "run.h"
 
-#include <QCoreApplication>
-
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
@@ -14,12 +12,10 @@ int wmain(int argc, wchar_t *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromWCharArray(argv[i]));
-    // For the help text. Qt reads the name of the program from the command
-    // line itself on Windows.
+    // Qt reads the name of the program from the command line itself on Windows.
     int qtArgc = 1;
     char name[] = "future-check-cli";
     char *qtArgv[] = {name, nullptr};
-    const QCoreApplication application(qtArgc, qtArgv);
     // Findings are written in UTF-8; a console shows them right only in its
     // UTF-8 code page, which is put back for the programs run after this one.
     const UINT consoleCodePage = GetConsoleOutputCP();
@@ -28,14 +24,21 @@ int wmain(int argc, wchar_t *argv[])
     // a ^Z on the way in, and put CRs before every LF on the way out.
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
-    const int status = cli::Run(arguments);
+    const int status =
+        cli::Run(arguments, [&] { return std::make_unique<QCoreApplication>(qtArgc, qtArgv); });
     SetConsoleOutputCP(consoleCodePage);
     return status;
 }
 #else
+#include <clocale>
+
 int main(int argc, char *argv[])
 {
-    const QCoreApplication application(argc, argv);
-    return cli::Run(QCoreApplication::arguments());
+    // The system's messages in the user's language, as QCoreApplication would set it.
+    std::setlocale(LC_ALL, "");
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return cli::Run(arguments, [&] { return std::make_unique<QCoreApplication>(argc, argv); });
 }
 #endif

@@ -2,64 +2,171 @@
 
 #include "checker.h"
 #include "defaulttable.h"
+#include "filesystem.h"
 #include "keywordfile.h"
 #include "textfile.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
+#include <system_error>
+#include <vector>
 
 namespace cli {
 
 namespace {
 
 const QString kStandardInput = QStringLiteral("-");
+const QString kName = QStringLiteral("future-check-cli");
 
 void Write(std::FILE *stream, const QByteArray &bytes)
 {
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
 }
 
-void Complain(const QString &text)
-{
-    Write(stderr,
-          (QCoreApplication::applicationName() + QStringLiteral(": ") + text + u'\n').toUtf8());
-}
-
 // Without --keywords: code.ini here, else the default table.
 keywords::FileError LoadUnnamedList(QStringList &entries)
 {
     // A folder of that name counts too: it is reported rather than passed over.
-    if (QFileInfo::exists(keywords::KeywordFilePath()))
-        return keywords::LoadKeywordList(entries);
-    entries = keywords::DefaultKeywordTable();
-    return {};
+    keywords::FileError error =
+        keywords::LoadKeywordList(keywords::KeywordFilePath(), entries, keywords::kMaxFormulaBytes);
+    if (error.missing) {
+        entries = keywords::DefaultKeywordTable();
+        return {};
+    }
+    return error;
 }
 
-keywords::TextFile ReadFormula(const QString &name)
+// Checks the files named and the files in the folders named, writing what
+// they hold as it is found.
+class Checking
 {
-    if (name != kStandardInput)
-        return keywords::ReadTextFile(name, keywords::kMaxFormulaBytes);
-    const keywords::FileBytes input = keywords::ReadStandardInput(keywords::kMaxFormulaBytes, true);
-    if (input.outcome != keywords::FileBytes::Read)
-        return {{}, input.failure};
-    return {keywords::DecodeText(input.bytes), {}};
+public:
+    Checking(FormulaChecker &checker, bool json)
+        : checker_(checker), json_(json), out_(stdout, keywords::StandardOutputIsTerminal())
+    {}
+
+    void named(const QString &name);
+    // Whether every write went through: after a failed one, nothing more is checked.
+    bool written() { return out_.flush(); }
+    int status() const { return failed_ ? kError : found_ ? kFound : kNothingFound; }
+
+private:
+    void check(const QString &name, const keywords::FileBytes &file, bool inFolder);
+    void walk(const std::filesystem::path &folder);
+    void fail(const QString &name, const QString &reason);
+
+    FormulaChecker &checker_;
+    bool json_;
+    Output out_;
+    bool found_ = false;
+    bool failed_ = false;
+};
+
+void Checking::fail(const QString &name, const QString &reason)
+{
+    failed_ = true;
+    // What came before it is written first, so both streams keep their order.
+    out_.flush();
+    Write(stderr,
+          (kName + QStringLiteral(": ") + name + QStringLiteral(": ") + reason + u'\n').toUtf8());
+    if (json_)
+        out_.append(FormulaChecker::JsonFailure(name, reason));
+}
+
+void Checking::named(const QString &name)
+{
+    if (out_.failed())
+        return;
+    if (name == kStandardInput) {
+        check(name, keywords::ReadStandardInput(keywords::kMaxFormulaBytes, true), false);
+        return;
+    }
+    const std::filesystem::path path = keywords::NativePath(name);
+    const keywords::FileBytes file =
+        keywords::ReadFileBytes(path, keywords::kMaxFormulaBytes, true);
+    if (file.outcome == keywords::FileBytes::Folder)
+        walk(path);
+    else
+        check(name, file, false);
+}
+
+void Checking::check(const QString &name, const keywords::FileBytes &file, bool inFolder)
+{
+    switch (file.outcome) {
+    case keywords::FileBytes::Read:
+        found_ = checker_.check(name, keywords::TextAsUtf8(file.bytes), out_) || found_;
+        out_.fileDone();
+        return;
+    case keywords::FileBytes::NotText:
+        if (inFolder) // as grep -rI passes over images and archives
+            return;
+        break;
+    case keywords::FileBytes::Folder: // made while the walk went on
+        if (inFolder)
+            return;
+        break;
+    default:
+        break;
+    }
+    fail(name, file.failure);
+}
+
+void Checking::walk(const std::filesystem::path &folder)
+{
+    // Sorted, so that every run writes the same; hidden entries are left out,
+    // as ripgrep leaves them; links are followed to files only, so that no
+    // walk goes round in a circle.
+    std::error_code error;
+    std::vector<std::filesystem::directory_entry> entries;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (!keywords::IsHidden(*it))
+            entries.push_back(*it);
+    }
+    if (error) {
+        fail(keywords::ShownPath(folder), QString::fromStdString(error.message()));
+        return;
+    }
+    std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+        return a.path().filename() < b.path().filename();
+    });
+    for (const std::filesystem::directory_entry &entry : entries) {
+        if (out_.failed())
+            return;
+        std::error_code typeError;
+        std::filesystem::file_status status = entry.symlink_status(typeError);
+        if (std::filesystem::is_symlink(status)) {
+            status = entry.status(typeError);
+            if (std::filesystem::is_directory(status))
+                continue;
+        } else if (std::filesystem::is_directory(status)) {
+            walk(entry.path());
+            continue;
+        }
+        // Devices, pipes and sockets are no formulas, and a pipe would wait for
+        // a writer; what cannot be told is tried, and reported if it fails.
+        if (!typeError && !std::filesystem::is_regular_file(status))
+            continue;
+        check(keywords::ShownPath(entry.path()),
+              keywords::ReadFileBytes(entry.path(), keywords::kMaxFormulaBytes, true), true);
+    }
 }
 
 } // namespace
 
-int Run(const QStringList &arguments)
+int Run(const QStringList &arguments,
+        const std::function<std::unique_ptr<QCoreApplication>()> &application)
 {
-    QCoreApplication::setApplicationName(QStringLiteral("future-check-cli"));
+    QCoreApplication::setApplicationName(kName);
     QCoreApplication::setApplicationVersion(QStringLiteral(FUTURE_CHECK_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Reports where the functions of a keyword list occur in formula files.\n"
         "The list is the file of --keywords, else code.ini in the current directory,\n"
-        "else the built-in default table.\n"
+        "else the built-in default table. A folder is checked with all the files in it.\n"
         "Exit status: 0 nothing found, 1 something found, 2 an error."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -70,60 +177,53 @@ int Run(const QStringList &arguments)
         QStringLiteral("json"),
         QStringLiteral("Write one JSON object per file and line, clean files too."));
     parser.addOptions({keywordsFile, json});
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("Formula file; none or - reads standard input."),
-                                 QStringLiteral("[FILE...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("Formula file or folder; none or - reads standard input."),
+        QStringLiteral("[FILE...]"));
 
+    const auto complain = [](const QString &text) {
+        Write(stderr, (kName + QStringLiteral(": ") + text + u'\n').toUtf8());
+    };
     if (!parser.parse(arguments)) {
-        Complain(parser.errorText() + QStringLiteral("\nTry --help."));
+        complain(parser.errorText() + QStringLiteral("\nTry --help."));
         return kError;
     }
     if (parser.isSet(help) || parser.optionNames().contains(QStringLiteral("help-all"))) {
+        const std::unique_ptr<QCoreApplication> forHelp = application();
         Write(stdout, parser.helpText().toUtf8());
         return kNothingFound;
     }
     if (parser.isSet(version)) {
-        Write(stdout, (QCoreApplication::applicationName() + u' ' +
-                       QCoreApplication::applicationVersion() + u'\n')
-                          .toUtf8());
+        Write(stdout, (kName + u' ' + QCoreApplication::applicationVersion() + u'\n').toUtf8());
         return kNothingFound;
     }
 
     QStringList entries;
     if (const keywords::FileError error =
             parser.isSet(keywordsFile)
-                ? keywords::LoadKeywordList(parser.value(keywordsFile), entries)
+                ? keywords::LoadKeywordList(parser.value(keywordsFile), entries,
+                                            keywords::kMaxFormulaBytes)
                 : LoadUnnamedList(entries)) {
-        Complain(error.reason);
+        complain(error.reason);
         return kError;
     }
-    const FormulaChecker checker(entries);
-
-    QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
-        files.append(kStandardInput);
     const bool jsonLines = parser.isSet(json);
-    bool found = false;
-    bool failed = false;
-    for (const QString &file : files) {
-        const keywords::TextFile formula = ReadFormula(file);
-        if (!formula.failure.isEmpty()) {
-            failed = true;
-            Complain(file + QStringLiteral(": ") + formula.failure);
-            if (jsonLines)
-                Write(stdout, JsonFailure(file, formula.failure));
-            continue;
-        }
-        const QList<Finding> findings = checker.check(formula.text);
-        found = found || !findings.isEmpty();
-        Write(stdout, jsonLines ? JsonReport(file, findings) : TextReport(file, findings));
-    }
+    FormulaChecker checker(entries,
+                           jsonLines ? FormulaChecker::Format::Json : FormulaChecker::Format::Text);
+
+    QStringList names = parser.positionalArguments();
+    if (names.isEmpty())
+        names.append(kStandardInput);
+    Checking checking(checker, jsonLines);
+    for (const QString &name : names)
+        checking.named(name);
     // A full disk or a closed pipe must not pass for a clean run.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        Complain(QStringLiteral("could not write to standard output"));
+    if (!checking.written() || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        complain(QStringLiteral("could not write to standard output"));
         return kError;
     }
-    return failed ? kError : found ? kFound : kNothingFound;
+    return checking.status();
 }
 
 } // namespace cli

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QStringList>
+
+#include <functional>
+#include <memory>
 
 namespace cli {
 
@@ -12,8 +16,11 @@ enum ExitStatus {
 };
 
 // The whole program from its arguments (the program's name first): reads the
-// keyword list and the formula files, writes findings to standard output
-// and failures to standard error.
-int Run(const QStringList &arguments);
+// keyword list and the formula files and folders, writes findings to
+// standard output and failures to standard error. `application` makes the
+// QCoreApplication whose arguments Qt's help text takes the program's name
+// from; nothing else needs one, and the checker starts faster without.
+int Run(const QStringList &arguments,
+        const std::function<std::unique_ptr<QCoreApplication>()> &application);
 
 } // namespace cli

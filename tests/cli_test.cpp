@@ -1,6 +1,7 @@
 // future-check-cli as a user or a script runs it: the built program in a
 // process of its own, in a folder of its own.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -42,10 +49,26 @@ protected:
     {
         return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     }
-    Outcome Run(const QStringList &arguments, const QByteArray &input = {})
+    Outcome Run(const QStringList &arguments, const QByteArray &input = {},
+                const QString &output = {})
     {
         QProcess process;
         process.setWorkingDirectory(dir_.path());
+        if (!output.isEmpty())
+            process.setStandardOutputFile(output);
+#ifdef Q_OS_UNIX
+        // Root reads any file: a test of unreadable ones runs the checker as
+        // the user "nobody", who may pass through the test's folder.
+        if (asNobody_ && geteuid() == 0) {
+            EXPECT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                               QFile::ExeOwner | QFile::ReadOther |
+                                                               QFile::ExeOther));
+            process.setChildProcessModifier([] {
+                if (setgid(65534) != 0 || setuid(65534) != 0)
+                    _exit(99);
+            });
+        }
+#endif
         process.start(QStringLiteral(FUTURE_CHECK_CLI), arguments);
         EXPECT_TRUE(process.waitForStarted());
         process.write(input);
@@ -57,6 +80,7 @@ protected:
     }
 
     QTemporaryDir dir_;
+    bool asNobody_ = false;
 };
 
 // Text that puts a key after Chinese text, on the second line.
@@ -193,6 +217,133 @@ TEST_F(CommandLine, ReportsFindingsStatusesAndFailures)
         EXPECT_EQ(Listing(), before); // nothing created, code.ini least of all
     }
 }
+
+// A folder is checked with every file in it and its subfolders, in name
+// order, save hidden ones; what is no text is passed over, what cannot be
+// read is reported and the walk goes on.
+TEST_F(CommandLine, WalksFoldersInNameOrder)
+{
+    Write({{"f", {}},
+           {"f/b.txt", "DVOL"},
+           {"f/a.txt", "x DLOW"},
+           {"f/sub", {}},
+           {"f/sub/c.txt", "ZIG(1)"},
+           {"f/sub.txt", "DOPEN"},
+           {"f/.hidden.txt", "DVOL"},
+           {"f/.git", {}},
+           {"f/.git/x.txt", "DVOL"},
+           {"f/bin.dat", QByteArray("DVOL\0", 5)},
+           {"f/empty", {}},
+           {"clean", {}},
+           {"clean/x.txt", "MA(C,5)"}});
+    const auto line = [](const char *path, const char *place, const char *name) {
+        return (QDir::toNativeSeparators(path) + ':' + place + ": 发现未来函数" + name + "!\n")
+            .toUtf8();
+    };
+    QByteArray expected = line("f/a.txt", "1:3", "DLOW") + line("f/b.txt", "1:1", "DVOL") +
+                          line("f/sub/c.txt", "1:1", "ZIG") + line("f/sub.txt", "1:1", "DOPEN");
+    Outcome outcome = Run({"f"});
+    EXPECT_EQ(outcome.status, 1) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.out, expected);
+    EXPECT_EQ(outcome.err, QByteArray());
+    EXPECT_EQ(Run({"clean"}).status, 0);
+    const QJsonObject json = QJsonDocument::fromJson(Run({"--json", "clean"}).out).object();
+    EXPECT_EQ(json, (QJsonObject{{"file", QDir::toNativeSeparators("clean/x.txt")},
+                                 {"findings", QJsonArray()}}));
+
+#ifdef Q_OS_UNIX
+    // Links to folders are not followed, links to files are; devices and
+    // pipes are passed over; a folder and a file that cannot be read are
+    // reported.
+    ASSERT_TRUE(QFile::link("sub", dir_.filePath("f/link-dir")));
+    ASSERT_TRUE(QFile::link("a.txt", dir_.filePath("f/link-file")));
+    ASSERT_TRUE(QFile::link("gone.txt", dir_.filePath("f/link-gone")));
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir_.filePath("f/pipe")).constData(), 0644), 0);
+    Write({{"f/locked", {}}, {"f/locked/x.txt", "DVOL"}, {"f/unreadable.txt", "DVOL"}});
+    ASSERT_TRUE(QFile::setPermissions(dir_.filePath("f/locked"), {}));
+    ASSERT_TRUE(QFile::setPermissions(dir_.filePath("f/unreadable.txt"), {}));
+    asNobody_ = true;
+    outcome = Run({"f"});
+    // So that the folder can be removed.
+    QFile::setPermissions(dir_.filePath("f/locked"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(outcome.status, 2) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.out, line("f/a.txt", "1:3", "DLOW") + line("f/b.txt", "1:1", "DVOL") +
+                               line("f/link-file", "1:3", "DLOW") +
+                               line("f/sub/c.txt", "1:1", "ZIG") +
+                               line("f/sub.txt", "1:1", "DOPEN"));
+    for (const char *mention : {"f/link-gone: No such file", "f/locked: Permission denied",
+                                "f/unreadable.txt: Permission"})
+        EXPECT_TRUE(outcome.err.contains(mention)) << outcome.err.toStdString();
+#endif
+}
+
+#ifdef Q_OS_UNIX // devices and sparse files
+// What can be no formula is refused at once, without reading it whole; the
+// files after it are still checked.
+TEST_F(CommandLine, RefusesWhatIsNoFormulaQuickly)
+{
+    Write({{"f.txt", "DVOL"}});
+    QFile big(dir_.filePath("big.txt"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(qint64(3) << 30));
+    big.close();
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome outcome = Run({"/dev/zero", "big.txt", "f.txt"});
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.out, "f.txt:1:1: 发现未来函数DVOL!\n");
+    for (const char *mention : {"/dev/zero: is not a text file", "big.txt: is larger than 64 MiB"})
+        EXPECT_TRUE(outcome.err.contains(mention)) << outcome.err.toStdString();
+}
+#endif
+
+#ifdef Q_OS_LINUX // /dev/full and the size of children
+// A write that fails, as to a full disk, must not pass for a clean run, be
+// it at the end or in the middle of the output.
+TEST_F(CommandLine, FailedWriteEndsWithAnError)
+{
+    Write({{"one.txt", "DVOL"}, {"many.txt", QByteArray("DVOL ").repeated(100000)}});
+    for (const char *file : {"one.txt", "many.txt"}) {
+        SCOPED_TRACE(file);
+        const Outcome outcome = Run({file}, {}, "/dev/full");
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_TRUE(outcome.err.contains("could not write to standard output"))
+            << outcome.err.toStdString();
+    }
+}
+
+// Keys that overlap themselves occur far more often than the text is long;
+// the checker writes each occurrence as it finds it instead of holding them.
+TEST_F(CommandLine, WritesFindingsWithoutHoldingThem)
+{
+    QByteArray list;
+    for (int n = 1; n <= 40; ++n)
+        list += QByteArray(n, 'a') + "\r\n";
+    Write({{"code.ini", list},
+           {"small.txt", QByteArray(100, 'A')},
+           {"big.txt", QByteArray(20000, 'A')}});
+    const auto peakMegabytes = [] {
+        rusage usage;
+        getrusage(RUSAGE_CHILDREN, &usage);
+        return usage.ru_maxrss / 1024;
+    };
+    ASSERT_EQ(Run({"small.txt"}, {}, QProcess::nullDevice()).status, 1);
+    const long before = peakMegabytes();
+    const QString output = dir_.filePath("out.txt");
+    ASSERT_EQ(Run({"big.txt"}, {}, output).status, 1);
+    // Each of their 799,220 occurrences would take more than 60 bytes.
+    EXPECT_LT(peakMegabytes() - before, 10);
+    QFile written(output);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readLine(), "big.txt:1:1: 发现未来函数a!\n");
+    EXPECT_EQ(written.readLine(), "big.txt:1:1: 发现未来函数aa!\n");
+    qsizetype lines = 2;
+    while (!written.atEnd())
+        lines += written.readLine().isEmpty() ? 0 : 1;
+    EXPECT_EQ(lines, 799220);
+}
+#endif
 
 TEST_F(CommandLine, WritesJsonLinesForEveryFile)
 {
