@@ -5,6 +5,7 @@
 #include <QChar>
 
 #include <algorithm>
+#include <memory>
 
 namespace detect {
 
@@ -70,6 +71,10 @@ const auto kByStartThenKey = [](const Occurrence &a, const Occurrence &b) {
 } // namespace
 
 KeyMatcher::KeyMatcher(const QStringList &keys)
+    : KeyMatcher(QList<QStringView>(keys.begin(), keys.end()))
+{}
+
+KeyMatcher::KeyMatcher(const QList<QStringView> &keys)
 {
     Symbol asciiFolded[128] = {};
     std::vector<char32_t> codePointOf{0};
@@ -90,34 +95,123 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
         return *it;
     };
 
-    // Symbols of all keys, back to back; key k is [offsets[k], offsets[k + 1]).
-    qsizetype units = 0;
-    for (const QString &key : keys)
-        units += key.size();
-    std::vector<Symbol> symbols;
-    symbols.reserve(units);
-    std::vector<qsizetype> offsets{0};
-    offsets.reserve(keys.size() + 1);
-    keyLength_.reserve(keys.size());
-    keyCodePoints_.reserve(keys.size());
+    Symbol byUnit[128]; // the symbol of each ASCII unit, once it has one
+    std::fill(std::begin(byUnit), std::end(byUnit), -1);
+    const auto symbolAt = [&](QStringView key, qsizetype &i) {
+        const char16_t unit = key[i].unicode();
+        if (unit >= 128)
+            return symbolFor(FoldedCodePointAt(key, i));
+        if (byUnit[unit] < 0)
+            byUnit[unit] = symbolFor(FoldedCodePointAt(key, i));
+        return byUnit[unit];
+    };
+
+    // Each key still going on: where its next symbol is, where its symbols
+    // end, and the node it has reached. A level's keys are grouped by that
+    // node, in node order, and ordered by their next symbol within a group.
+    struct Going
+    {
+        std::int32_t next;
+        std::int32_t end;
+        std::int32_t key;
+        Node node;
+    };
+    // The symbols of all keys, those with the same first symbol together,
+    // so that each group of a later level reads from one small stretch of
+    // memory. The keys are read in their own order, where their memory lies:
+    // the first symbol and the length first, then all.
+    std::vector<Symbol> firstSymbol(keys.size());
+    keyLength_.resize(keys.size());
+    keyCodePoints_.resize(keys.size());
+    std::vector<qsizetype> symbolsFrom;
+    std::vector<std::int32_t> keysFrom;
     for (qsizetype k = 0; k < keys.size(); ++k) {
-        for (qsizetype i = 0; i < keys[k].size(); ++i)
-            symbols.push_back(symbolFor(FoldedCodePointAt(keys[k], i)));
-        offsets.push_back(qsizetype(symbols.size()));
-        keyLength_.push_back(std::int32_t(keys[k].size()));
-        keyCodePoints_.push_back(std::int32_t(offsets[k + 1] - offsets[k]));
-        if (keys[k].isEmpty())
+        const QStringView key = keys[k];
+        keyLength_[k] = std::int32_t(key.size());
+        if (key.isEmpty()) {
             emptyKeys_.append(k);
+            continue;
+        }
+        qsizetype codePoints = key.size();
+        for (qsizetype i = 0; i + 1 < key.size(); ++i) {
+            if (key[i].isHighSurrogate() && key[i + 1].isLowSurrogate())
+                --codePoints;
+        }
+        keyCodePoints_[k] = std::int32_t(codePoints);
+        qsizetype i = 0;
+        const Symbol first = firstSymbol[k] = symbolAt(key, i);
+        if (std::size_t(first) + 1 >= keysFrom.size()) {
+            keysFrom.resize(first + 2, 0);
+            symbolsFrom.resize(first + 2, 0);
+        }
+        ++keysFrom[first + 1];
+        symbolsFrom[first + 1] += codePoints;
+    }
+    for (std::size_t s = 1; s < keysFrom.size(); ++s) {
+        keysFrom[s] += keysFrom[s - 1];
+        symbolsFrom[s] += symbolsFrom[s - 1];
+    }
+    const qsizetype symbolTotal = symbolsFrom.empty() ? 0 : symbolsFrom.back();
+    // Nodes and places are numbered in 32 bits: billions of entries would
+    // not fit in memory anyway.
+    if (symbolTotal > std::numeric_limits<std::int32_t>::max())
+        qFatal("A keyword list of more than 2^31 characters cannot be searched.");
+    const std::unique_ptr<Symbol[]> symbols(new Symbol[symbolTotal]);
+    std::vector<Going> level(keysFrom.empty() ? 0 : keysFrom.back());
+    for (qsizetype k = 0; k < keys.size(); ++k) {
+        const QStringView key = keys[k];
+        if (key.isEmpty())
+            continue;
+        const Symbol first = firstSymbol[k];
+        qsizetype next = symbolsFrom[first];
+        level[keysFrom[first]++] = {std::int32_t(next), std::int32_t(next + keyCodePoints_[k]),
+                                    std::int32_t(k), 0};
+        for (qsizetype i = 0; i < key.size(); ++i)
+            symbols[next++] = symbolAt(key, i);
+        symbolsFrom[first] = next;
     }
     for (char32_t unit = 0; unit < 128; ++unit)
         asciiSymbols_[unit] = asciiFolded[QChar::toCaseFolded(unit)];
     nonAsciiMatters_ = !symbols_.isEmpty() || asciiFolded[u'k'] != 0 || asciiFolded[u's'] != 0;
 
+    // Orders a group by the next symbol, keeping the order of keys otherwise:
+    // few by inserting, many by counting, unless symbols far outnumber them.
+    std::vector<Going> sorted;
+    std::vector<qsizetype> counts;
+    const auto sortGroup = [&](Going *first, Going *last) {
+        const std::ptrdiff_t n = last - first;
+        const auto symbolOf = [&](const Going &going) { return symbols[going.next]; };
+        const auto bySymbol = [&](const Going &a, const Going &b) {
+            return symbolOf(a) < symbolOf(b);
+        };
+        if (n < 24) {
+            for (Going *i = first + 1; i < last; ++i) {
+                const Going going = *i;
+                Going *j = i;
+                for (; j > first && bySymbol(going, j[-1]); --j)
+                    *j = j[-1];
+                *j = going;
+            }
+        } else if (n < symbolCount_ / 4) {
+            std::stable_sort(first, last, bySymbol);
+        } else {
+            counts.assign(symbolCount_ + 1, 0);
+            for (const Going *i = first; i < last; ++i)
+                ++counts[symbolOf(*i) + 1];
+            for (Symbol s = 1; s <= symbolCount_; ++s)
+                counts[s] += counts[s - 1];
+            sorted.resize(n);
+            for (const Going *i = first; i < last; ++i)
+                sorted[counts[symbolOf(*i)]++] = *i;
+            std::copy(sorted.begin(), sorted.end(), first);
+        }
+    };
+
     // The trie is built a level at a time, so that nodes are numbered breadth
     // first, each node's children are contiguous and in symbol order, and
     // every failure link points to a level that is complete. Memory is kept
     // small, since fresh memory is much of what a build costs.
-    const std::size_t maxNodes = symbols.size() + 1;
+    const std::size_t maxNodes = std::size_t(symbolTotal) + 1;
     symbol_.reserve(maxNodes);
     fail_.reserve(maxNodes);
     firstChild_.reserve(maxNodes + 1);
@@ -127,40 +221,20 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
     keyNode_.assign(keys.size(), 0);
     keysByNode_.reserve(keys.size());
     // Small lists get a row for every node; long ones for those numbered first.
-    const std::size_t rowBudget = std::max(symbols.size() / 4, std::size_t(1) << 16);
+    const std::size_t rowBudget = std::max(std::size_t(symbolTotal) / 4, std::size_t(1) << 16);
     rows_.reserve(std::min(rowBudget, maxNodes * symbolCount_) +
                   symbolCount_); // rows copy from rows_ itself
 
-    // Each key still going on, as its next symbol above its index, grouped
-    // by the node it has reached, in node order.
-    const auto going = [](Symbol symbol, qsizetype k) {
-        return std::uint64_t(symbol) << 32 | std::uint32_t(k);
-    };
-    std::vector<std::uint64_t> level;
-    level.reserve(keys.size());
-    for (qsizetype k = 0; k < keys.size(); ++k) {
-        if (offsets[k + 1] > offsets[k])
-            level.push_back(going(symbols[offsets[k]], k));
-    }
     Node parentsBegin = 0;
-    for (qsizetype depth = 0; !level.empty(); ++depth) {
-        for (auto run = level.begin(); run != level.end();) {
-            const Node parent = keyNode_[std::uint32_t(*run)];
-            auto runEnd = run + 1;
-            while (runEnd != level.end() && keyNode_[std::uint32_t(*runEnd)] == parent)
-                ++runEnd;
-            std::sort(run, runEnd);
-            run = runEnd;
-        }
+    while (!level.empty()) {
         const Node parentsEnd = Node(symbol_.size());
         std::size_t goingOn = 0; // the next level is written over this one
         Node parent = -1;
         Symbol symbol = -1;
-        for (const std::uint64_t g : level) {
-            const auto k = std::int32_t(std::uint32_t(g));
-            const auto s = Symbol(g >> 32);
-            if (keyNode_[k] != parent || s != symbol) {
-                parent = keyNode_[k];
+        for (Going going : level) {
+            const Symbol s = symbols[going.next++];
+            if (going.node != parent || s != symbol) {
+                parent = going.node;
                 symbol = s;
                 // Nodes before it with no children start theirs here too.
                 while (Node(firstChild_.size()) <= parent)
@@ -168,11 +242,21 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
                 symbol_.push_back(s);
                 fail_.push_back(parent == 0 ? 0 : step(fail_[parent], s));
             }
-            keyNode_[k] = Node(symbol_.size() - 1);
-            if (offsets[k + 1] - offsets[k] > depth + 1)
-                level[goingOn++] = going(symbols[offsets[k] + depth + 1], k);
-            else
-                keysByNode_.emplace_back(keyNode_[k], k);
+            going.node = Node(symbol_.size() - 1);
+            if (going.next < going.end) {
+                level[goingOn++] = going;
+            } else {
+                keyNode_[going.key] = going.node;
+                keysByNode_.emplace_back(going.node, going.key);
+            }
+        }
+        level.resize(goingOn);
+        for (auto run = level.begin(); run != level.end();) {
+            auto runEnd = run + 1;
+            while (runEnd != level.end() && runEnd->node == run->node)
+                ++runEnd;
+            sortGroup(&*run, &*run + (runEnd - run));
+            run = runEnd;
         }
         while (Node(firstChild_.size()) <= parentsEnd)
             firstChild_.push_back(Node(symbol_.size()));
@@ -180,7 +264,6 @@ KeyMatcher::KeyMatcher(const QStringList &keys)
             addRow(n, rowBudget);
         parentsBegin = parentsEnd;
         levelEnd_.push_back(Node(symbol_.size()));
-        level.resize(goingOn);
     }
     const Node nodes = Node(symbol_.size());
     while (Node(firstChild_.size()) <= nodes)
@@ -229,7 +312,7 @@ StartFilter KeyMatcher::startFilter(const std::vector<char32_t> &codePointOf) co
             }
         }
     }
-    return StartFilter(std::move(tests));
+    return StartFilter(tests);
 }
 
 void KeyMatcher::addRow(Node node, std::size_t budget)
@@ -257,7 +340,14 @@ KeyMatcher::Symbol KeyMatcher::symbolOf(char32_t folded) const
     return symbols_.isEmpty() ? 0 : symbols_.value(folded, 0);
 }
 
-KeyMatcher::Node KeyMatcher::step(Node node, Symbol symbol) const
+inline KeyMatcher::Node KeyMatcher::step(Node node, Symbol symbol) const
+{
+    if (node < rowNodes_)
+        return rows_[std::size_t(node) * symbolCount_ + symbol];
+    return stepBeyondRows(node, symbol);
+}
+
+KeyMatcher::Node KeyMatcher::stepBeyondRows(Node node, Symbol symbol) const
 {
     if (symbol == 0)
         return 0;
@@ -281,12 +371,13 @@ template <typename OnEnd> void KeyMatcher::run(QByteArrayView text, OnEnd &&onEn
     const qsizetype size = text.size();
     Node node = 0;
     qsizetype i = 0;
+    StartFilter::Cursor cursor;
     // This is the scan's inner loop. At the root, the filter passes over
     // where no key can start; ASCII and a step from a node with a row, the
     // common cases, take a look-up each.
     for (;;) {
         if (node == 0) {
-            i = filter_.next(p, i, size);
+            i = filter_.next(p, i, size, cursor);
             if (i == size)
                 return;
         } else if (i == size) {
@@ -299,8 +390,7 @@ template <typename OnEnd> void KeyMatcher::run(QByteArrayView text, OnEnd &&onEn
             const char32_t codePoint = CodePointAt(p, size, i);
             symbol = nonAsciiMatters_ ? symbolOf(QChar::toCaseFolded(codePoint)) : 0;
         }
-        node = node < rowNodes_ ? rows_[std::size_t(node) * symbolCount_ + symbol]
-                                : step(node, symbol);
+        node = step(node, symbol);
         if ((output_[node] & kKeyEndsOnChain) && !onEnd(node, i))
             return;
     }

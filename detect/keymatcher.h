@@ -1,6 +1,6 @@
 #pragma once
 
-#include "startfilter.h"
+#include "bytescan.h"
 
 #include <QByteArrayView>
 #include <QHash>
@@ -49,6 +49,7 @@ class KeyMatcher
 {
 public:
     explicit KeyMatcher(const QStringList &keys);
+    explicit KeyMatcher(const QList<QStringView> &keys);
 
     // One flag per key, in the order the keys were given: whether it occurs.
     QList<bool> found(QStringView text) const;
@@ -76,6 +77,7 @@ private:
 
     Symbol symbolOf(char32_t folded) const;
     Node step(Node node, Symbol symbol) const;
+    Node stepBeyondRows(Node node, Symbol symbol) const;
     void addRow(Node node, std::size_t budget);
     StartFilter startFilter(const std::vector<char32_t> &codePointOf) const;
     // Runs the automaton over the text, calling onEnd(node, end) wherever a

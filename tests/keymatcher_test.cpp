@@ -52,7 +52,7 @@ TEST(KeyMatcher, ComparesFoldedCodePoints)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.key.toStdString() + " in " + c.text.toStdString());
-        EXPECT_EQ(KeyMatcher({c.key}).found(c.text).front(), c.found);
+        EXPECT_EQ(KeyMatcher(QStringList{c.key}).found(c.text).front(), c.found);
         EXPECT_EQ(ReferenceContains(c.text, c.key), c.found);
     }
 }

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <array>
+#include <vector>
+
+// Passes over UTF-8 text that look at many bytes at once where the processor
+// can, and one at a time where it cannot.
+
+namespace detect {
+
+// Tells from the first two bytes of each place of a UTF-8 text whether a key
+// may start there, so that the matcher passes over the text between. It never
+// passes over a place where a key starts; it may stop where none does. The
+// first byte is compared for many places at once, the pair where that passes.
+class StartFilter
+{
+public:
+    // A key may start where the two bytes, each with bit 5 set (which folds
+    // ASCII letters), the first in the low byte, masked with `mask`, give
+    // `value`.
+    struct Test
+    {
+        quint16 mask;
+        quint16 value;
+        bool operator==(const Test &) const = default;
+    };
+
+    // What one pass over a text has learnt of the kBlock places last looked at.
+    struct Cursor
+    {
+        qsizetype block = -1;
+        unsigned places = 0;
+    };
+
+    // Stops at every place.
+    StartFilter();
+    explicit StartFilter(const std::vector<Test> &tests);
+
+    // The first place from `at` on where a key may start; `size` when none.
+    // Calls in one pass over a text share a cursor, and `at` never decreases.
+    qsizetype next(const uchar *text, qsizetype at, qsizetype size, Cursor &cursor) const;
+
+    // Beyond this many first bytes to compare with, a vector of places costs
+    // more to test than the plain loop.
+    static constexpr std::size_t kMostFirstBytes = 16;
+
+private:
+    static constexpr qsizetype kBlock = 32;
+    // The places of the block where the first byte passes, a bit each.
+    unsigned firstBytesIn(const uchar *block) const;
+    bool pairMayStart(const uchar *text, qsizetype at, qsizetype size) const;
+
+    std::array<bool, 256> firstByteMayStart_;
+    // By the two bytes of a place, folded, the first in the low byte; empty
+    // when any pair may start a key.
+    std::vector<quint64> pairMayStart_;
+    // What the vector test compares the first byte with, in every lane.
+    struct Lanes
+    {
+        alignas(16) std::array<uchar, 16> lanes;
+    };
+    bool vector_ = false;
+    bool leadBytes_ = false; // the first byte of a code point beyond ASCII
+    std::vector<Lanes> firstBytes_;
+};
+
+// Moves `line` and `column` (see TextPosition) over the bytes [from, to) of
+// UTF-8 text.
+void CountLinesAndColumns(const uchar *text, qsizetype from, qsizetype to, qsizetype &line,
+                          qsizetype &column);
+
+} // namespace detect
