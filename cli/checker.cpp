@@ -9,17 +9,36 @@
 #include <QJsonObject>
 
 #include <charconv>
+#include <vector>
 
 namespace cli {
 
 namespace {
 
-QStringList SearchKeys(const QStringList &entries)
+// The search keys of all entries (see DeriveSearchKey()), as views into one
+// string that `text` keeps.
+QList<QStringView> SearchKeys(const QList<QStringView> &entries, QString &text)
 {
-    QStringList keys;
+    qsizetype size = 0;
+    for (const QStringView entry : entries)
+        size += entry.size();
+    text.reserve(size);
+    std::vector<qsizetype> ends;
+    ends.reserve(entries.size());
+    for (const QStringView entry : entries) {
+        if (entry.startsWith(u'$'))
+            text.append(entry.sliced(1)).append(u'(');
+        else
+            text.append(entry);
+        ends.push_back(text.size());
+    }
+    QList<QStringView> keys;
     keys.reserve(entries.size());
-    for (const QString &entry : entries)
-        keys.append(detect::DeriveSearchKey(entry).key);
+    qsizetype start = 0;
+    for (const qsizetype end : ends) {
+        keys.append(QStringView(text).sliced(start, end - start));
+        start = end;
+    }
     return keys;
 }
 
@@ -47,8 +66,8 @@ bool Output::flush()
     return !failed_;
 }
 
-FormulaChecker::FormulaChecker(const QStringList &entries, Format format)
-    : entries_(entries), matcher_(SearchKeys(entries)), format_(format)
+FormulaChecker::FormulaChecker(const QList<QStringView> &entries, Format format)
+    : entries_(entries), matcher_(SearchKeys(entries, keys_)), format_(format)
 {}
 
 const FormulaChecker::Found &FormulaChecker::found(qsizetype entry)
@@ -61,7 +80,7 @@ const FormulaChecker::Found &FormulaChecker::found(qsizetype entry)
     // listed twice occurs twice at each of its places, the earlier listing
     // first.
     Found found;
-    const QString &text = entries_[entry];
+    const QString text = entries_[entry].toString();
     const auto first = firstListing_.constFind(text);
     found.repeated = first != firstListing_.constEnd();
     if (!found.repeated)

@@ -47,7 +47,8 @@ public:
         Json, // one object per file on one line: the file and its findings
     };
 
-    FormulaChecker(const QStringList &entries, Format format);
+    // The entries are views into strings that must outlive the checker.
+    FormulaChecker(const QList<QStringView> &entries, Format format);
 
     // Writes every occurrence of every entry's key in `text` (UTF-8) as it is
     // found: in text order, at one place in list order. An entry listed more
@@ -68,7 +69,8 @@ private:
     };
     const Found &found(qsizetype entry);
 
-    QStringList entries_;
+    QList<QStringView> entries_;
+    QString keys_;
     detect::KeyMatcher matcher_;
     Format format_;
     QHash<qsizetype, Found> found_;

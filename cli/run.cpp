@@ -26,13 +26,14 @@ void Write(std::FILE *stream, const QByteArray &bytes)
 }
 
 // Without --keywords: code.ini here, else the default table.
-keywords::FileError LoadUnnamedList(QStringList &entries)
+keywords::FileError LoadUnnamedList(keywords::KeywordText &list)
 {
     // A folder of that name counts too: it is reported rather than passed over.
     keywords::FileError error =
-        keywords::LoadKeywordList(keywords::KeywordFilePath(), entries, keywords::kMaxFormulaBytes);
+        keywords::LoadKeywordText(keywords::KeywordFilePath(), list, keywords::kMaxFormulaBytes);
     if (error.missing) {
-        entries = keywords::DefaultKeywordTable();
+        const QStringList &table = keywords::DefaultKeywordTable();
+        list.entries = QList<QStringView>(table.begin(), table.end());
         return {};
     }
     return error;
@@ -199,17 +200,16 @@ int Run(const QStringList &arguments,
         return kNothingFound;
     }
 
-    QStringList entries;
+    keywords::KeywordText list;
     if (const keywords::FileError error =
-            parser.isSet(keywordsFile)
-                ? keywords::LoadKeywordList(parser.value(keywordsFile), entries,
-                                            keywords::kMaxFormulaBytes)
-                : LoadUnnamedList(entries)) {
+            parser.isSet(keywordsFile) ? keywords::LoadKeywordText(parser.value(keywordsFile), list,
+                                                                   keywords::kMaxFormulaBytes)
+                                       : LoadUnnamedList(list)) {
         complain(error.reason);
         return kError;
     }
     const bool jsonLines = parser.isSet(json);
-    FormulaChecker checker(entries,
+    FormulaChecker checker(list.entries,
                            jsonLines ? FormulaChecker::Format::Json : FormulaChecker::Format::Text);
 
     QStringList names = parser.positionalArguments();

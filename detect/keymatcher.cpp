@@ -354,11 +354,18 @@ KeyMatcher::Node KeyMatcher::stepBeyondRows(Node node, Symbol symbol) const
     for (;;) {
         if (node < rowNodes_)
             return rows_[std::size_t(node) * symbolCount_ + symbol];
-        const auto first = symbol_.begin() + firstChild_[node];
-        const auto last = symbol_.begin() + firstChild_[node + 1];
-        const auto child = std::lower_bound(first, last, symbol);
-        if (child != last && *child == symbol)
-            return Node(child - symbol_.begin());
+        // Most nodes without a row have one child or none.
+        const Node first = firstChild_[node];
+        const Node last = firstChild_[node + 1];
+        if (last - first == 1) {
+            if (symbol_[first] == symbol)
+                return first;
+        } else if (last > first) {
+            const auto child =
+                std::lower_bound(symbol_.begin() + first, symbol_.begin() + last, symbol);
+            if (child != symbol_.begin() + last && *child == symbol)
+                return Node(child - symbol_.begin());
+        }
         node = fail_[node];
     }
 }

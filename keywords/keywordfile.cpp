@@ -25,23 +25,31 @@ QString KeywordFilePath()
     return QDir::current().absoluteFilePath(QString::fromLatin1(kKeywordFileName));
 }
 
-QStringList ParseKeywordFile(const QByteArray &bytes)
+QList<QStringView> KeywordLines(QStringView text)
 {
-    const QString text = DecodeText(bytes);
-    QStringList entries;
+    QList<QStringView> entries;
     qsizetype start = 0;
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
+        const QChar c = text[i];
         if (c != u'\r' && c != u'\n')
             continue;
         entries.append(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < size && text.at(i + 1) == u'\n')
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
     if (start < size)
         entries.append(text.sliced(start));
+    return entries;
+}
+
+QStringList ParseKeywordFile(const QByteArray &bytes)
+{
+    const QString text = DecodeText(bytes);
+    QStringList entries;
+    for (const QStringView entry : KeywordLines(text))
+        entries.append(entry.toString());
     return entries;
 }
 
@@ -82,6 +90,16 @@ FileError EnsureKeywordFile()
 FileError LoadKeywordList(QStringList &entries)
 {
     return LoadKeywordList(KeywordFilePath(), entries);
+}
+
+FileError LoadKeywordText(const QString &path, KeywordText &list, qint64 maxBytes)
+{
+    const FileBytes file = ReadFileBytes(path, maxBytes);
+    if (file.outcome != FileBytes::Read)
+        return {Describe(path, file.failure), file.outcome == FileBytes::Missing};
+    list.text = DecodeText(file.bytes);
+    list.entries = KeywordLines(list.text);
+    return {};
 }
 
 FileError LoadKeywordList(const QString &path, QStringList &entries, qint64 maxBytes)

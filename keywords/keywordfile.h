@@ -38,6 +38,18 @@ FileError LoadKeywordList(const QString &path, QStringList &entries,
 // The entries that a keyword file with these bytes holds.
 QStringList ParseKeywordFile(const QByteArray &bytes);
 
+// A keyword file's text with its entries as views into it, for reading a
+// long list without a string per entry.
+struct KeywordText
+{
+    QString text;
+    QList<QStringView> entries;
+};
+FileError LoadKeywordText(const QString &path, KeywordText &list, qint64 maxBytes = kNoSizeLimit);
+
+// The entries in a keyword file's text: its lines.
+QList<QStringView> KeywordLines(QStringView text);
+
 // The bytes of a new keyword file holding `entries`.
 QByteArray FormatKeywordFile(const QStringList &entries);
 
