@@ -51,7 +51,7 @@ void fmTest::detect()
     const ui::FormulaTextEditView formula(*txtCode);
     ui::ResultTextEditView result(*Text1);
     const QString before = Text1->toPlainText();
-    findings_->show(detect::ScanFormula(list, formula, result));
+    findings_->show(scanner_.scan(list, formula, result));
     // Screen readers are told the result once, as the box's new text.
     QAccessibleTextUpdateEvent announcement(Text1, 0, before, Text1->toPlainText());
     QAccessible::updateAccessibility(&announcement);

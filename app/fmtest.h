@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fmtestform.h"
+#include "scan.h"
 
 #include <QWidget>
 
@@ -23,6 +24,9 @@ public:
     // Fills the keyword list; run once after the window is built, before it is shown.
     void load();
 
+    // What "检测" has scanned with, for what it costs.
+    const detect::Scanner &scanner() const { return scanner_; }
+
 private:
     void detect();
     void clearFormula();
@@ -36,4 +40,5 @@ private:
 
     ui::PlatformServices &services_;
     FindingsInFormula *findings_;
+    detect::Scanner scanner_;
 };

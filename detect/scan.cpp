@@ -13,6 +13,12 @@ QString FindingLine(const SearchKey &found)
 
 Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result)
 {
+    return Scanner().scan(list, formula, result);
+}
+
+Findings Scanner::scan(KeywordListView &list, const FormulaTextView &formula,
+                       ResultTextView &result)
+{
     // Nothing else runs during a scan, so the list and the formula are read
     // once, and the result is set once: the moving selection and the
     // intermediate texts could never be seen.
@@ -25,25 +31,36 @@ Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, Resu
     // line of millions of characters costs nothing instead of a matcher of
     // its size at every scan.
     const QString text = formula.text();
-    QList<SearchKey> searched;
-    QStringList keys;
-    searched.reserve(count);
-    keys.reserve(count);
+    QStringList entries;
+    entries.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
-        const QString entry = list.entry(i);
-        if (entry.size() > text.size())
-            continue;
-        searched.append(DeriveSearchKey(entry));
-        keys.append(searched.last().key);
+        QString entry = list.entry(i);
+        if (entry.size() <= text.size())
+            entries.append(std::move(entry));
     }
-    const KeyMatcher matcher(keys);
+    if (!matcher_ || entries != entries_) {
+        entries_ = std::move(entries);
+        searched_.clear();
+        searched_.reserve(entries_.size());
+        QStringList keys;
+        keys.reserve(entries_.size());
+        for (const QString &entry : std::as_const(entries_)) {
+            searched_.append(DeriveSearchKey(entry));
+            keys.append(searched_.last().key);
+        }
+        matcher_ = std::make_unique<KeyMatcher>(keys);
+        ++builds_;
+    }
+    const KeyMatcher &matcher = *matcher_;
+    const QList<SearchKey> &searched = searched_;
+    const qsizetype keyCount = searched.size();
     const QByteArray bytes = MatchableText(text);
     const QList<bool> found = matcher.foundInUtf8(bytes);
 
     // Each finding is put in front of the earlier ones, so the last entry
     // found stands on top.
     QString lines;
-    for (qsizetype k = keys.size() - 1; k >= 0; --k) {
+    for (qsizetype k = keyCount - 1; k >= 0; --k) {
         if (found[k])
             lines += FindingLine(searched[k]) + QStringLiteral("\r\n");
     }
@@ -57,8 +74,8 @@ Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, Resu
     list.setSelection(-1);
 
     Findings findings;
-    QList<qsizetype> findingOfKey(keys.size(), -1);
-    for (qsizetype k = 0; k < keys.size(); ++k) {
+    QList<qsizetype> findingOfKey(keyCount, -1);
+    for (qsizetype k = 0; k < keyCount; ++k) {
         if (found[k]) {
             findingOfKey[k] = findings.found.size();
             findings.found.append(searched[k]);

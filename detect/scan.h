@@ -4,6 +4,8 @@
 #include "searchkey.h"
 #include "views.h"
 
+#include <memory>
+
 namespace detect {
 
 // What a scan found, for showing where it stands in the formula: the entries
@@ -27,5 +29,22 @@ QString FindingLine(const SearchKey &found);
 // line per entry found (the last found on top) in red, or the nothing-found
 // message in black; leaves nothing selected.
 Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result);
+
+// Scans as ScanFormula() does, keeping the matcher built for a list, so that
+// the next scan of the same list builds none: at the limits the build costs
+// more than the pass over the formula.
+class Scanner
+{
+public:
+    Findings scan(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result);
+    // How many matchers the scans have built.
+    qsizetype builds() const { return builds_; }
+
+private:
+    QStringList entries_; // those searched for at the last build
+    QList<SearchKey> searched_;
+    std::unique_ptr<KeyMatcher> matcher_;
+    qsizetype builds_ = 0;
+};
 
 } // namespace detect

@@ -99,6 +99,23 @@ TEST_F(WindowActions, DetectWritesFindingsInRedAndClearsTheSelection)
     EXPECT_EQ(TextColor(window_->Text1), QColor(0, 0, 0));
 }
 
+// At the limits the matcher's build costs more than the pass over the
+// formula: a list that has not changed is not built again.
+TEST_F(WindowActions, DetectBuildsTheMatcherOnlyForAChangedList)
+{
+    WriteFile(kFile, "$ZIG\r\nDVOL\r\n");
+    Start();
+    Detect("ZIG(C,5)");
+    Detect("ZIG(C,5)+DVOL");
+    EXPECT_EQ(Result(), "发现未来函数DVOL!\n发现未来函数ZIG!\n");
+    EXPECT_EQ(window_->scanner().builds(), 1);
+    WriteFile(kFile, "$ZIG\r\n");
+    Click(window_->CMD2);
+    Detect("ZIG(C,5)+DVOL");
+    EXPECT_EQ(Result(), "发现未来函数ZIG!\n");
+    EXPECT_EQ(window_->scanner().builds(), 2);
+}
+
 TEST_F(WindowActions, ClearEmptiesOnlyTheFormula)
 {
     Start();
