@@ -23,37 +23,49 @@ StartFilter::StartFilter()
     firstByteMayStart_.fill(true);
 }
 
-StartFilter::StartFilter(const std::vector<Test> &tests)
+StartFilter::StartFilter(std::vector<Test> tests)
 {
-    const auto folded = [](int byte) { return byte | kBit5; };
-    for (int byte = 0; byte < 256; ++byte) {
-        firstByteMayStart_[byte] = std::any_of(tests.begin(), tests.end(), [&](const Test &test) {
-            return (folded(byte) & test.mask & 0xFF) == (test.value & 0xFF);
-        });
-    }
+    std::sort(tests.begin(), tests.end());
+    tests.erase(std::unique(tests.begin(), tests.end()), tests.end());
+    // Lead bytes are 0xC0 to 0xFF, 0xE0 to 0xFF with bit 5 set.
+    constexpr int kLeadBytes = 0xC0;
+    constexpr int kFoldedLeadBytes = 0xE0;
+    firstByteMayStart_.fill(false);
     pairMayStart_.assign(65536 / 64, 0);
+    // The pairs of one first byte lie together, so that its seconds are set
+    // a word at a time.
+    const auto allow = [&](int first, int secondFrom, int secondTo) {
+        for (int second = secondFrom; second < secondTo;) {
+            const int bit = first << 8 | second;
+            const int count = std::min(64 - bit % 64, secondTo - second);
+            const quint64 ones = count == 64 ? ~quint64(0) : (quint64(1) << count) - 1;
+            pairMayStart_[bit / 64] |= ones << bit % 64;
+            second += count;
+        }
+    };
     for (const Test &test : tests) {
-        if (test.mask == 0xFFFF) {
-            pairMayStart_[test.value / 64] |= quint64(1) << test.value % 64;
-            continue;
+        if (test.first == kLead) {
+            std::fill(firstByteMayStart_.begin() + kLeadBytes, firstByteMayStart_.end(), true);
+        } else {
+            firstByteMayStart_[test.first] = true;
+            firstByteMayStart_[test.first & ~kBit5] = true;
         }
-        for (int first = 0; first < 256; ++first) {
-            if ((first & test.mask & 0xFF) != (test.value & 0xFF))
-                continue;
-            for (int second = 0; second < 256; ++second) {
-                const int pair = first | second << 8;
-                if ((pair & test.mask) == test.value)
-                    pairMayStart_[pair / 64] |= quint64(1) << pair % 64;
-            }
-        }
+        const int firstFrom = test.first == kLead ? kFoldedLeadBytes : test.first;
+        const int firstTo = test.first == kLead ? 256 : test.first + 1;
+        const int secondFrom = test.second == kAny    ? 0
+                               : test.second == kLead ? kFoldedLeadBytes
+                                                      : test.second;
+        const int secondTo = test.second < 0 ? 256 : test.second + 1;
+        for (int first = firstFrom; first < firstTo; ++first)
+            allow(first, secondFrom, secondTo);
     }
 #ifdef DETECT_SSE2
     std::vector<uchar> firstBytes;
     for (const Test &test : tests) {
-        if ((test.mask & 0xFF) == 0xFF)
-            firstBytes.push_back(uchar(test.value));
+        if (test.first == kLead)
+            leadBytes_ = true;
         else
-            leadBytes_ = true; // the only other first test
+            firstBytes.push_back(uchar(test.first));
     }
     std::sort(firstBytes.begin(), firstBytes.end());
     firstBytes.erase(std::unique(firstBytes.begin(), firstBytes.end()), firstBytes.end());
@@ -100,7 +112,7 @@ inline bool StartFilter::pairMayStart(const uchar *text, qsizetype at, qsizetype
         return true;
     // Past the end a key of two code points cannot start; one of one can,
     // whatever the second byte, and that byte then reads as 0.
-    const int pair = (text[at] | kBit5) | ((at + 1 < size ? text[at + 1] : 0) | kBit5) << 8;
+    const int pair = (text[at] | kBit5) << 8 | ((at + 1 < size ? text[at + 1] : 0) | kBit5);
     return pairMayStart_[pair / 64] >> pair % 64 & 1;
 }
 

@@ -17,14 +17,16 @@ namespace detect {
 class StartFilter
 {
 public:
-    // A key may start where the two bytes, each with bit 5 set (which folds
-    // ASCII letters), the first in the low byte, masked with `mask`, give
-    // `value`.
+    // A key may start where the first and the second byte, each with bit 5
+    // set (which folds ASCII letters), are as a test says: a byte below 0x80,
+    // the lead byte of any sequence beyond ASCII, or for the second any byte.
+    static constexpr int kLead = -1;
+    static constexpr int kAny = -2;
     struct Test
     {
-        quint16 mask;
-        quint16 value;
-        bool operator==(const Test &) const = default;
+        int first;
+        int second;
+        auto operator<=>(const Test &) const = default;
     };
 
     // What one pass over a text has learnt of the kBlock places last looked at.
@@ -36,7 +38,7 @@ public:
 
     // Stops at every place.
     StartFilter();
-    explicit StartFilter(const std::vector<Test> &tests);
+    explicit StartFilter(std::vector<Test> tests);
 
     // The first place from `at` on where a key may start; `size` when none.
     // Calls in one pass over a text share a cursor, and `at` never decreases.
@@ -53,7 +55,7 @@ private:
     bool pairMayStart(const uchar *text, qsizetype at, qsizetype size) const;
 
     std::array<bool, 256> firstByteMayStart_;
-    // By the two bytes of a place, folded, the first in the low byte; empty
+    // By the two bytes of a place, folded, the first in the high byte; empty
     // when any pair may start a key.
     std::vector<quint64> pairMayStart_;
     // What the vector test compares the first byte with, in every lane.

@@ -221,7 +221,7 @@ KeyMatcher::KeyMatcher(const QList<QStringView> &keys)
     keyNode_.assign(keys.size(), 0);
     keysByNode_.reserve(keys.size());
     // Small lists get a row for every node; long ones for those numbered first.
-    const std::size_t rowBudget = std::max(std::size_t(symbolTotal) / 4, std::size_t(1) << 16);
+    const std::size_t rowBudget = std::max(std::size_t(symbolTotal) / 4, std::size_t(1) << 13);
     rows_.reserve(std::min(rowBudget, maxNodes * symbolCount_) +
                   symbolCount_); // rows copy from rows_ itself
 
@@ -284,35 +284,40 @@ KeyMatcher::KeyMatcher(const QList<QStringView> &keys)
 
 StartFilter KeyMatcher::startFilter(const std::vector<char32_t> &codePointOf) const
 {
-    // What the text's byte must be, as a test's mask and value, to begin a
-    // code point that folds to c. Those beyond ASCII are told by their lead
-    // byte alone, and so are "k" and "s" (the Kelvin sign and the long s).
-    const auto byteTests = [](char32_t c) {
-        std::vector<std::pair<quint16, quint16>> tests;
+    // What the text's byte must be to begin a code point that folds to c:
+    // that ASCII byte, or for one beyond ASCII the lead byte of any sequence,
+    // which also stands for the Kelvin sign and the long s, beyond ASCII
+    // but folding to "k" and "s".
+    const auto bytes = [](char32_t c, int(&tests)[2]) {
+        int count = 0;
         if (c < 0x80)
-            tests.emplace_back(0xFF, quint16(c | 0x20));
+            tests[count++] = int(c | 0x20);
         if (c >= 0x80 || c == u'k' || c == u's')
-            tests.emplace_back(0xC0, 0xC0);
-        return tests;
+            tests[count++] = StartFilter::kLead;
+        return count;
     };
     std::vector<StartFilter::Test> tests;
     for (Node first = firstChild_[0]; first < firstChild_[1]; ++first) {
-        for (const auto &[mask, value] : byteTests(codePointOf[symbol_[first]])) {
+        int firstBytes[2];
+        const int firstCount = bytes(codePointOf[symbol_[first]], firstBytes);
+        for (int i = 0; i < firstCount; ++i) {
             // A key of one code point, or one whose second code point lies
             // beyond the first byte, is told by the first byte alone.
             const Node second = firstChild_[first];
             if ((output_[first] & kKeyEndsHere) || second == firstChild_[first + 1] ||
-                mask != 0xFF) {
-                tests.push_back({mask, value});
+                firstBytes[i] == StartFilter::kLead) {
+                tests.push_back({firstBytes[i], StartFilter::kAny});
                 continue;
             }
             for (Node n = second; n < firstChild_[first + 1]; ++n) {
-                for (const auto &[mask2, value2] : byteTests(codePointOf[symbol_[n]]))
-                    tests.push_back({quint16(mask | mask2 << 8), quint16(value | value2 << 8)});
+                int secondBytes[2];
+                const int secondCount = bytes(codePointOf[symbol_[n]], secondBytes);
+                for (int j = 0; j < secondCount; ++j)
+                    tests.push_back({firstBytes[i], secondBytes[j]});
             }
         }
     }
-    return StartFilter(tests);
+    return StartFilter(std::move(tests));
 }
 
 void KeyMatcher::addRow(Node node, std::size_t budget)

@@ -16,9 +16,9 @@ inline void NaiveScanFormula(detect::KeywordListView &list, const detect::Formul
     if (list.count() > 0)
         list.setSelection(0);
     qsizetype found = 0;
+    const FoldedText text = Fold(formula.text());
     for (qsizetype i = 0; i < list.count(); ++i) {
         const detect::SearchKey key = detect::DeriveSearchKey(list.entry(list.selection()));
-        const QString text = formula.text();
         if (ReferenceContains(text, key.key)) {
             result.setTextColor(detect::kFindingColor);
             result.setText(QStringLiteral("发现未来函数") + key.displayName +
@@ -36,17 +36,22 @@ inline void NaiveScanFormula(detect::KeywordListView &list, const detect::Formul
 }
 
 // What the scan should report as found, and where, by the plain rules.
-inline detect::Findings ReferenceFindings(const QStringList &entries, const QString &formula)
+inline detect::Findings ReferenceFindings(const QStringList &entries, const FoldedText &folded)
 {
     detect::Findings findings;
     QStringList keys;
     for (const QString &entry : entries) {
         const detect::SearchKey key = detect::DeriveSearchKey(entry);
-        if (ReferenceContains(formula, key.key)) {
+        if (ReferenceContains(folded, key.key)) {
             findings.found.append(key);
             keys.append(key.key);
         }
     }
-    findings.occurrences = ReferenceLocate(keys, formula);
+    findings.occurrences = ReferenceLocate(keys, folded);
     return findings;
+}
+
+inline detect::Findings ReferenceFindings(const QStringList &entries, const QString &formula)
+{
+    return ReferenceFindings(entries, Fold(formula));
 }

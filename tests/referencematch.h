@@ -8,11 +8,12 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 // The matching rules written down as plainly as possible, for the fast
 // matcher to be compared with: both strings become folded code points, and
-// the key is compared at every code point where it could start.
+// the key is looked for in the text with the standard library's search.
 
 struct FoldedCodePoint
 {
@@ -35,43 +36,66 @@ inline std::vector<FoldedCodePoint> FoldedCodePoints(const QString &s)
     return codePoints;
 }
 
+// A text folded once: its folded code points as a string, and where each
+// starts in UTF-16 units.
+struct FoldedText
+{
+    std::u32string folded;
+    std::vector<qsizetype> starts;
+};
+
+inline FoldedText Fold(const QString &s)
+{
+    FoldedText text;
+    for (const FoldedCodePoint &codePoint : FoldedCodePoints(s)) {
+        text.folded += codePoint.folded;
+        text.starts.push_back(codePoint.start);
+    }
+    return text;
+}
+
 // Where `key` starts in `text`; an empty key only at the start of a text
 // that is not empty.
-inline QList<qsizetype> ReferenceStarts(const QString &text, const QString &key)
+inline QList<qsizetype> ReferenceStarts(const FoldedText &text, const QString &key)
 {
-    const std::vector<FoldedCodePoint> t = FoldedCodePoints(text);
-    const std::vector<FoldedCodePoint> k = FoldedCodePoints(key);
-    if (t.empty())
+    const std::u32string k = Fold(key).folded;
+    if (text.folded.empty())
         return {};
     if (k.empty())
         return {0};
     QList<qsizetype> starts;
-    for (std::size_t at = 0; at + k.size() <= t.size(); ++at) {
-        const auto same = [](const FoldedCodePoint &a, const FoldedCodePoint &b) {
-            return a.folded == b.folded;
-        };
-        if (std::equal(k.begin(), k.end(), t.begin() + at, same))
-            starts.append(t[at].start);
-    }
+    for (std::size_t at = text.folded.find(k); at != std::u32string::npos;
+         at = text.folded.find(k, at + 1))
+        starts.append(text.starts[at]);
     return starts;
 }
 
-inline bool ReferenceContains(const QString &text, const QString &key)
+inline bool ReferenceContains(const FoldedText &text, const QString &key)
 {
     return !ReferenceStarts(text, key).isEmpty();
 }
 
+inline bool ReferenceContains(const QString &text, const QString &key)
+{
+    return ReferenceContains(Fold(text), key);
+}
+
 // Every occurrence of every key, ordered by start and then by key.
-inline QList<detect::Occurrence> ReferenceLocate(const QStringList &keys, const QString &text)
+inline QList<detect::Occurrence> ReferenceLocate(const QStringList &keys, const FoldedText &folded)
 {
     QList<detect::Occurrence> occurrences;
     for (qsizetype k = 0; k < keys.size(); ++k) {
-        for (qsizetype start : ReferenceStarts(text, keys[k]))
+        for (qsizetype start : ReferenceStarts(folded, keys[k]))
             occurrences.append({k, start, keys[k].isEmpty() ? 0 : keys[k].size()});
     }
     std::stable_sort(occurrences.begin(), occurrences.end(),
                      [](const auto &a, const auto &b) { return a.start < b.start; });
     return occurrences;
+}
+
+inline QList<detect::Occurrence> ReferenceLocate(const QStringList &keys, const QString &text)
+{
+    return ReferenceLocate(keys, Fold(text));
 }
 
 // The line and column of `offset`, counted from the start of the text.
