@@ -1,8 +1,11 @@
 // Writes the command-line checker's benchmark inputs into the folder given:
 // code.ini (the largest list, UTF-8, CR LF), formula.txt (its 1 MiB formula,
-// UTF-8), keys.txt (the same keys as a grep -F pattern file) and small/, 1,000
-// formulas of 4 KiB.
+// UTF-8), keys.txt (the same keys as a grep -F pattern file), small/, 1,000
+// formulas of 4 KiB, default-keys.txt (the default table's keys as a pattern
+// file), and overlap/: 100 entries a, aa, ... in code.ini over 200,000 A's in
+// A.txt, whose occurrences far outnumber its characters.
 #include "benchinputs.h"
+#include "defaulttable.h"
 #include "keywordfile.h"
 #include "searchkey.h"
 
@@ -32,13 +35,25 @@ int main(int argc, char *argv[])
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     const LargeInput &large = Large();
-    QByteArray keys;
-    for (const QString &entry : large.entries)
-        keys += detect::DeriveSearchKey(entry).key.toUtf8() + '\n';
+    const auto patterns = [](const QStringList &entries) {
+        QByteArray keys;
+        for (const QString &entry : entries)
+            keys += detect::DeriveSearchKey(entry).key.toUtf8() + '\n';
+        return keys;
+    };
+    QStringList overlapping;
+    for (int n = 1; n <= 100; ++n)
+        overlapping.append(QString(n, u'a'));
     bool written =
         WriteFile(folder.filePath("code.ini"), keywords::FormatKeywordFile(large.entries)) &&
         WriteFile(folder.filePath("formula.txt"), large.formula.toUtf8()) &&
-        WriteFile(folder.filePath("keys.txt"), keys) && folder.mkpath("small");
+        WriteFile(folder.filePath("keys.txt"), patterns(large.entries)) &&
+        WriteFile(folder.filePath("default-keys.txt"),
+                  patterns(keywords::DefaultKeywordTable())) &&
+        folder.mkpath("overlap") &&
+        WriteFile(folder.filePath("overlap/code.ini"), keywords::FormatKeywordFile(overlapping)) &&
+        WriteFile(folder.filePath("overlap/A.txt"), QByteArray(200000, 'A')) &&
+        folder.mkpath("small");
     const QByteArray small = FormulaOfSize(4096).toUtf8();
     for (int i = 0; written && i < 1000; ++i)
         written = WriteFile(
