@@ -171,7 +171,8 @@ TEST_F(WindowActions, UnusableKeywordFileAtStartUpFallsBackToTheDefaultTable)
     EXPECT_EQ(Entries(window_->List1), keywords::DefaultKeywordTable());
     ASSERT_EQ(services_.messages.size(), 1);
     const QString text = services_.messages[0].text;
-    EXPECT_TRUE(text.contains(QDir::current().absoluteFilePath(kFile))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QDir::toNativeSeparators(QDir::current().absoluteFilePath(kFile))))
+        << text.toStdString();
     EXPECT_TRUE(text.contains("folder")) << text.toStdString();
     EXPECT_TRUE(text.contains("默认")) << text.toStdString();
     Detect("X:=ZIG(C,5);");
