@@ -1,15 +1,23 @@
 // What only the Windows build does, tried on the real system parts: the ANSI
 // code page, Notepad, the URL handler, cmd.exe and the desktop. CTest runs it
 // under Wine as a Chinese Windows (code page 936).
+#include "defaulttable.h"
+#include "fmtestform.h"
 #include "keywordfile.h"
 #include "platformservices.h"
 #include "startup.h"
 #include "tempcwd.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSettings>
+#include <QStyle>
+#include <QTest>
 #include <QThread>
 #include <QUrl>
 
@@ -189,6 +197,30 @@ TEST_F(OnWindows, CreditPageOpensThroughTheSystemsHandlerOrSaysWhyNot)
         EXPECT_EQ(ui::SystemServices().openInBrowser(page),
                   QStringLiteral("无法在浏览器中打开 https://example.org/future-check"));
     }
+}
+
+TEST(WindowsStyle, KeywordListShowsTheDefaultTableWholeAndItsSelectionInTheHighlightColour)
+{
+    ASSERT_EQ(QApplication::style()->name(), QStringLiteral("windowsvista"));
+    QWidget fmTest;
+    ui::fmTestForm form;
+    form.setupUi(&fmTest);
+    QListWidget &list = *form.List1;
+    list.addItems(keywords::DefaultKeywordTable());
+    fmTest.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fmTest));
+    EXPECT_FALSE(list.verticalScrollBar()->isVisible());
+    EXPECT_LT(list.fontMetrics().horizontalAdvance(QStringLiteral("$TROUGHBARS")),
+              list.viewport()->width() - 8);
+
+    list.setCurrentRow(4);
+    form.txtCode->setFocus();
+    ASSERT_FALSE(list.hasFocus());
+    const QImage drawn = list.viewport()->grab().toImage();
+    const QRect row = list.visualItemRect(list.item(4));
+    const qreal scale = drawn.devicePixelRatio();
+    EXPECT_EQ(drawn.pixelColor(QPoint(row.right() - 2, row.center().y()) * scale),
+              list.palette().color(QPalette::Active, QPalette::Highlight));
 }
 
 struct Outcome
