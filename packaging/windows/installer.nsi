@@ -19,6 +19,7 @@ InstallDir "$LOCALAPPDATA\Programs\future-check"
 InstallDirRegKey HKCU "${KEY}" "InstallLocation"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
+BrandingText "${NAME} ${VERSION}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
