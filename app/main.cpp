@@ -3,7 +3,6 @@
 #include "startup.h"
 
 #include <QApplication>
-#include <QScreen>
 
 // No application display name is set: platforms append it to every window
 // caption, which already starts with the tool's title (ui::ApplicationTitle()).
@@ -15,8 +14,7 @@ int main(int argc, char *argv[])
     ui::SystemServices services;
     fmTest window(services);
     window.load();
-    window.setGeometry(
-        startup::WindowPlacement(window.size(), window.screen()->availableGeometry()));
+    startup::PlaceOnScreen(window);
     window.show();
     return app.exec();
 }

@@ -1,8 +1,10 @@
 #include "startup.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleHints>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -24,6 +26,11 @@ QRect WindowPlacement(QSize size, QRect available)
     place.moveTopLeft(
         {std::max(place.left(), available.left()), std::max(place.top(), available.top())});
     return place;
+}
+
+void PlaceOnScreen(QWidget &window)
+{
+    window.setGeometry(WindowPlacement(window.size(), window.screen()->availableGeometry()));
 }
 
 } // namespace startup

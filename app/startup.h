@@ -3,6 +3,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 namespace startup {
 
 // The id of the desktop entry (packaging/), which names the program and its icon.
@@ -16,5 +18,9 @@ void SetUpApplication();
 // centred, but with its top-left corner never beyond the free area, so the
 // title bar stays reachable on a screen smaller than the window.
 QRect WindowPlacement(QSize size, QRect available);
+
+// Places the window so on its screen, leaving out what the taskbar and docks
+// take.
+void PlaceOnScreen(QWidget &window);
 
 } // namespace startup

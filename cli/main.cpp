@@ -5,8 +5,16 @@
 #include <io.h>
 #include <windows.h>
 
+#ifdef __MINGW32__
+// cmd.exe leaves "*.txt" to the program: MinGW's runtime expands it when this
+// is set, as MSVC's does with wsetargv.obj.
+extern "C" {
+int _dowildcard = -1;
+}
+#endif
+
 // The wide entry point gets the arguments as typed, in any script, and with
-// wildcards expanded by wsetargv.obj (cmd.exe leaves them to the program).
+// wildcards expanded by the C runtime.
 int wmain(int argc, wchar_t *argv[])
 {
     QStringList arguments;

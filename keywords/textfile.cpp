@@ -8,19 +8,60 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX // std::min and std::max, not the macros
+#endif
+#include <windows.h>
+#endif
+
 namespace keywords {
 
 namespace {
 
-// The code page these files are written in when they are not UTF-8.
-QStringDecoder AnsiCodePageDecoder()
+// The code page these files are written in when they are not UTF-8; `utf8`
+// is the text as UTF-8, with its undecodable bytes already U+FFFD.
+QString DecodeAnsiCodePage(QByteArrayView bytes, const QString &utf8)
 {
 #ifdef Q_OS_WIN
-    return QStringDecoder(QStringConverter::System);
+    const UINT codePage = GetACP();
+    if (codePage == CP_UTF8)
+        return utf8;
+    const auto convert = [&](const char *from, int size, QString &text) {
+        const int units =
+            MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, from, size, nullptr, 0);
+        if (units <= 0)
+            return false;
+        const qsizetype at = text.size();
+        text.resize(at + units);
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, from, size,
+                            reinterpret_cast<wchar_t *>(text.data() + at), units);
+        return true;
+    };
+    QString text;
+    if (bytes.size() <= INT_MAX && convert(bytes.data(), int(bytes.size()), text))
+        return text;
+    // Windows' own conversion, and Qt's through it, drops what the code page
+    // cannot decode; here each such byte becomes U+FFFD, as everywhere else.
+    // The other ANSI code pages have characters of one or two bytes.
+    text.clear();
+    text.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const bool lead = IsDBCSLeadByteEx(codePage, BYTE(bytes[i])) && i + 1 < bytes.size();
+        if (lead && convert(bytes.data() + i, 2, text)) {
+            i += 2;
+        } else {
+            if (!convert(bytes.data() + i, 1, text))
+                text += QChar::ReplacementCharacter;
+            ++i;
+        }
+    }
+    return text;
 #else
     // Users write these files on Simplified Chinese Windows (code page 936);
     // GB18030 is its superset.
-    return QStringDecoder("GB18030");
+    QStringDecoder gb18030("GB18030");
+    return gb18030.isValid() ? gb18030(bytes) : utf8;
 #endif
 }
 
@@ -144,10 +185,7 @@ QString DecodeText(QByteArrayView bytes)
                                   QStringConverter::Flag::Stateless)(bytes.sliced(3));
     if (bytes.isValidUtf8())
         return QString::fromUtf8(bytes);
-    QStringDecoder ansi = AnsiCodePageDecoder();
-    if (!ansi.isValid())
-        return QString::fromUtf8(bytes); // undecodable bytes become U+FFFD
-    return ansi(bytes);
+    return DecodeAnsiCodePage(bytes, QString::fromUtf8(bytes));
 }
 
 QByteArray TextAsUtf8(const QByteArray &bytes)

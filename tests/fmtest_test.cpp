@@ -188,7 +188,8 @@ TEST_F(WindowActions, UnusableKeywordFileAtStartUpFallsBackToTheDefaultTable)
     EXPECT_EQ(Entries(window_->List1), keywords::DefaultKeywordTable());
     ASSERT_EQ(services_.messages.size(), 1);
     const QString text = services_.messages[0].text;
-    EXPECT_TRUE(text.contains(QDir::current().absoluteFilePath(kFile))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QDir::toNativeSeparators(QDir::current().absoluteFilePath(kFile))))
+        << text.toStdString();
     EXPECT_TRUE(text.contains("folder")) << text.toStdString();
     EXPECT_TRUE(text.contains("默认")) << text.toStdString();
     Detect("X:=ZIG(C,5);");
@@ -205,6 +206,11 @@ TEST_F(WindowActions, UnwritableFolderAtStartUpFallsBackToTheDefaultTable)
     EXPECT_EQ(Entries(window_->List1), keywords::DefaultKeywordTable());
     ASSERT_EQ(services_.messages.size(), 1);
     EXPECT_TRUE(services_.messages[0].text.contains("/proc/code.ini"));
+}
+#elif defined(Q_OS_WIN)
+TEST_F(WindowActions, UnwritableFolderAtStartUpFallsBackToTheDefaultTable)
+{
+    GTEST_SKIP() << "needs Linux's /proc, where not even root creates files";
 }
 #endif
 

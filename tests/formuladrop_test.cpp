@@ -63,12 +63,12 @@ TEST_F(FormulaDropOnWindow, OneTextFileReplacesTheFormulaAndAnythingElseIsRefuse
         {"folder", {"formulas"}, "OLD", {"formulas", "folder"}},
         {"two files", {"utf8.txt", "gbk.txt"}, "OLD", {"utf8.txt", "gbk.txt", "one file"}},
         {"file over 64 MiB", {"big.txt"}, "OLD", {"big.txt", "64 MiB"}},
-        {"binary file", {"nul.txt"}, "OLD", {"nul.txt", "not a text file"}},
+        {"binary file", {"binary.txt"}, "OLD", {"binary.txt", "not a text file"}},
         {"missing file", {"gone.txt"}, "OLD", {"gone.txt"}},
     };
     WriteFile("gbk.txt", "\xC2\xF2\xB5\xE3:=ZIG(C,5);\r\n");
     WriteFile("utf8.txt", "买点:=ZIG(C,5);");
-    WriteFile("nul.txt", QByteArray("ZIG(\0", 5));
+    WriteFile("binary.txt", QByteArray("ZIG(\0", 5));
     ASSERT_TRUE(QDir().mkdir("formulas"));
     QFile big("big.txt");
     ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(FormulaDrop::kMaxBytes + 1));

@@ -29,7 +29,7 @@ QString SystemServices::startEditor(const QString &fileName)
     QProcess process;
 #if defined(Q_OS_WIN)
     process.setProgram(QStringLiteral("notepad"));
-    process.setArguments({fileName});
+    process.setArguments({QDir::toNativeSeparators(path)});
 #elif defined(Q_OS_MACOS)
     process.setProgram(QStringLiteral("open"));
     process.setArguments({QStringLiteral("-t"), path});
