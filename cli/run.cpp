@@ -127,7 +127,8 @@ void Checking::walk(const std::filesystem::path &folder)
             entries.push_back(*it);
     }
     if (error) {
-        fail(keywords::ShownPath(folder), QString::fromStdString(error.message()));
+        // The system's message, in its code page on Windows.
+        fail(keywords::ShownPath(folder), QString::fromLocal8Bit(error.message()));
         return;
     }
     std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
