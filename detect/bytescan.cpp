@@ -144,15 +144,6 @@ qsizetype StartFilter::next(const uchar *text, qsizetype at, qsizetype size, Cur
 
 namespace {
 
-// std::popcount() calls a library function where the processor may lack the
-// instruction.
-inline int Ones(unsigned bits)
-{
-    bits -= bits >> 1 & 0x55555555;
-    bits = (bits & 0x33333333) + (bits >> 2 & 0x33333333);
-    return int(((bits + (bits >> 4)) & 0x0F0F0F0F) * 0x01010101 >> 24);
-}
-
 // One byte of CountLinesAndColumns().
 inline void CountByte(uchar byte, bool afterCr, qsizetype &line, qsizetype &column)
 {
@@ -173,34 +164,78 @@ void CountLinesAndColumns(const uchar *text, qsizetype from, qsizetype to, qsize
     if (from == 0 && from < to)
         CountByte(text[from++], false, line, column);
 #ifdef DETECT_SSE2
+    // First the line ends, summed in the lanes, and where the last line
+    // starts; then the code points of that line. Most bytes are in no last
+    // line, so they cost a compare or two each.
     const auto load = [](const void *p) {
         return _mm_loadu_si128(static_cast<const __m128i *>(p));
     };
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    // Lanes count to 255 at most; then they are added up.
+    const auto total = [&](__m128i &lanes) {
+        const __m128i sums = _mm_sad_epu8(lanes, zero);
+        lanes = zero;
+        return qsizetype(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+    };
+    qsizetype ends = 0;
+    qsizetype lastLine = from;
+    __m128i endLanes = zero;
+    qsizetype at = from;
+    for (int blocks = 0; at + 16 <= to; at += 16) {
+        const __m128i bytes = load(text + at);
+        const __m128i afterCr = _mm_cmpeq_epi8(load(text + at - 1), cr);
+        const __m128i endsHere = _mm_or_si128(_mm_cmpeq_epi8(bytes, cr),
+                                              _mm_andnot_si128(afterCr, _mm_cmpeq_epi8(bytes, lf)));
+        if (const unsigned bits = unsigned(_mm_movemask_epi8(endsHere)); bits != 0)
+            lastLine = at + std::bit_width(bits);
+        endLanes = _mm_sub_epi8(endLanes, endsHere);
+        if (++blocks == 255) {
+            ends += total(endLanes);
+            blocks = 0;
+        }
+    }
+    ends += total(endLanes);
+    for (; at < to; ++at) {
+        if (text[at] == '\r' || (text[at] == '\n' && text[at - 1] != '\r')) {
+            ++ends;
+            lastLine = at + 1;
+        }
+    }
     const __m128i topBits = _mm_set1_epi8(char(0xC0));
     const __m128i continuation = _mm_set1_epi8(char(0x80));
-    for (; from + 16 <= to; from += 16) {
-        const __m128i bytes = load(text + from);
-        const __m128i afterCr = _mm_cmpeq_epi8(load(text + from - 1), cr);
-        const __m128i lfs = _mm_cmpeq_epi8(bytes, lf);
-        const __m128i ends =
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_andnot_si128(afterCr, lfs));
-        const __m128i uncounted =
-            _mm_or_si128(_mm_or_si128(ends, _mm_and_si128(afterCr, lfs)),
-                         _mm_cmpeq_epi8(_mm_and_si128(bytes, topBits), continuation));
-        const unsigned endBits = unsigned(_mm_movemask_epi8(ends));
-        unsigned counted = ~unsigned(_mm_movemask_epi8(uncounted)) & 0xFFFF;
-        if (endBits != 0) {
-            line += Ones(endBits);
-            column = 1;
-            counted &= ~0u << (std::bit_width(endBits));
+    qsizetype codePoints = 0;
+    __m128i pointLanes = zero;
+    at = lastLine;
+    for (int blocks = 0; at + 16 <= to; at += 16) {
+        // No line ends here; only the LF of a CR LF and the inside of a code
+        // point are not counted.
+        const __m128i bytes = load(text + at);
+        const __m128i secondHalf =
+            _mm_and_si128(_mm_cmpeq_epi8(load(text + at - 1), cr), _mm_cmpeq_epi8(bytes, lf));
+        const __m128i inside = _mm_cmpeq_epi8(_mm_and_si128(bytes, topBits), continuation);
+        pointLanes =
+            _mm_sub_epi8(pointLanes, _mm_cmpeq_epi8(_mm_or_si128(secondHalf, inside), zero));
+        if (++blocks == 255) {
+            codePoints += total(pointLanes);
+            blocks = 0;
         }
-        column += Ones(counted);
     }
-#endif
+    codePoints += total(pointLanes);
+    for (; at < to; ++at) {
+        if (!(text[at] == '\n' && text[at - 1] == '\r') && (text[at] & 0xC0) != 0x80)
+            ++codePoints;
+    }
+    if (ends > 0) {
+        line += ends;
+        column = 1;
+    }
+    column += codePoints;
+#else
     for (; from < to; ++from)
         CountByte(text[from], text[from - 1] == '\r', line, column);
+#endif
 }
 
 } // namespace detect

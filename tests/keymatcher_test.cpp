@@ -150,6 +150,21 @@ TEST(PositionCounter, CountsLinesAndCodePoints)
         EXPECT_EQ(counter.at(detect::MatchableText(text.left(c.offset)).size()), expected);
         EXPECT_EQ(ReferencePosition(text, c.offset), expected);
     }
+
+    // Long stretches are counted many bytes at once: lines longer than such
+    // a stretch, CR LF across its edges, and more than 255 stretches between
+    // two places.
+    const QString block = text + QString(40, u'中') + "\r" + QString(33, u'a');
+    const QString longText =
+        block.repeated(120) + (QString(15, u'a') + "\n").repeated(300) + QString(5000, u'b');
+    const QByteArray longBytes = detect::MatchableText(longText);
+    detect::PositionCounter longCounter(longBytes);
+    for (const qsizetype offset : {qsizetype(0), qsizetype(17), qsizetype(100), qsizetype(5000),
+                                   qsizetype(5001), longText.size() - 5001, longText.size()}) {
+        SCOPED_TRACE(offset);
+        EXPECT_EQ(longCounter.at(detect::MatchableText(QStringView(longText).first(offset)).size()),
+                  ReferencePosition(longText, offset));
+    }
 }
 
 } // namespace
