@@ -295,6 +295,10 @@ TEST_F(CommandLine, RefusesWhatIsNoFormulaQuickly)
     EXPECT_EQ(outcome.out, "f.txt:1:1: 发现未来函数DVOL!\n");
     for (const char *mention : {"/dev/zero: is not a text file", "big.txt: is larger than 64 MiB"})
         EXPECT_TRUE(outcome.err.contains(mention)) << outcome.err.toStdString();
+    // The keyword list too.
+    const Outcome list = Run({"--keywords", "big.txt", "f.txt"});
+    EXPECT_EQ(list.status, 2);
+    EXPECT_TRUE(list.err.contains("big.txt: is larger than 64 MiB")) << list.err.toStdString();
 }
 #elif defined(Q_OS_WIN)
 TEST_F(CommandLine, RefusesWhatIsNoFormulaQuickly)
