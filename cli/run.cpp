@@ -131,25 +131,26 @@ void Checking::walk(const std::filesystem::path &folder)
         fail(keywords::ShownPath(folder), QString::fromLocal8Bit(error.message()));
         return;
     }
-    std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
-        return a.path().filename() < b.path().filename();
-    });
+    // The entries share their folder, so their paths sort as their names do.
+    std::sort(entries.begin(), entries.end(),
+              [](const auto &a, const auto &b) { return a.path().native() < b.path().native(); });
     for (const std::filesystem::directory_entry &entry : entries) {
         if (out_.failed())
             return;
+        // What the folder's listing said of the entry, without asking the
+        // system again; a link is asked after, and a link to a folder passed
+        // over.
         std::error_code typeError;
-        std::filesystem::file_status status = entry.symlink_status(typeError);
-        if (std::filesystem::is_symlink(status)) {
-            status = entry.status(typeError);
-            if (std::filesystem::is_directory(status))
+        if (entry.is_symlink(typeError)) {
+            if (entry.is_directory(typeError))
                 continue;
-        } else if (std::filesystem::is_directory(status)) {
+        } else if (entry.is_directory(typeError)) {
             walk(entry.path());
             continue;
         }
         // Devices, pipes and sockets are no formulas, and a pipe would wait for
         // a writer; what cannot be told is tried, and reported if it fails.
-        if (!typeError && !std::filesystem::is_regular_file(status))
+        if (!typeError && !entry.is_regular_file(typeError))
             continue;
         check(keywords::ShownPath(entry.path()),
               keywords::ReadFileBytes(entry.path(), keywords::kMaxFormulaBytes, true), true);
