@@ -47,7 +47,10 @@ struct FoldedText
 inline FoldedText Fold(const QString &s)
 {
     FoldedText text;
-    for (const FoldedCodePoint &codePoint : FoldedCodePoints(s)) {
+    const std::vector<FoldedCodePoint> codePoints = FoldedCodePoints(s);
+    text.folded.reserve(codePoints.size());
+    text.starts.reserve(codePoints.size());
+    for (const FoldedCodePoint &codePoint : codePoints) {
         text.folded += codePoint.folded;
         text.starts.push_back(codePoint.start);
     }
