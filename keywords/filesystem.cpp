@@ -5,6 +5,9 @@
 #ifdef Q_OS_WIN
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <io.h>
 #include <windows.h>
 #else
@@ -75,14 +78,28 @@ std::unique_ptr<Source> OpenSource(const std::filesystem::path &path, QString &f
     return source;
 }
 
-std::unique_ptr<Source> OpenStandardInput(QString &failure)
+std::unique_ptr<Source> OpenStandardInput(QString &)
 {
-    auto source = std::make_unique<QtSource>();
-    if (!source->file_.open(stdin, QIODevice::ReadOnly)) {
-        failure = source->file_.errorString();
-        return nullptr;
-    }
-    return source;
+    // Through the C runtime: Qt's file takes the end of a pipe for a failure
+    // ("Unknown error") on Windows.
+    class StandardInput final : public Source
+    {
+    public:
+        Kind kind() const override { return Stream; }
+        qint64 size() const override { return 0; }
+        qint64 read(char *into, qint64 most) override
+        {
+            const int got = _read(_fileno(stdin), into, unsigned(std::min<qint64>(most, 1 << 30)));
+            if (got < 0)
+                error_ = errno;
+            return got;
+        }
+        QString failure() const override { return qt_error_string(error_); }
+
+    private:
+        int error_ = 0;
+    };
+    return std::make_unique<StandardInput>();
 }
 
 #else
