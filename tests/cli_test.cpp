@@ -31,38 +31,42 @@ struct Outcome
 class CommandLine : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        work_ = dir_.path();
+    }
 
     void Write(const Files &files)
     {
         for (const auto &[name, bytes] : files) {
             if (bytes.isNull()) {
-                ASSERT_TRUE(QDir(dir_.path()).mkdir(name));
+                ASSERT_TRUE(QDir(work_).mkdir(name));
                 continue;
             }
-            QFile file(dir_.filePath(name));
+            QFile file(QDir(work_).filePath(name));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             ASSERT_EQ(file.write(bytes), bytes.size());
         }
     }
     QStringList Listing() const
     {
-        return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        return QDir(work_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     }
     Outcome Run(const QStringList &arguments, const QByteArray &input = {},
                 const QString &output = {})
     {
         QProcess process;
-        process.setWorkingDirectory(dir_.path());
+        process.setWorkingDirectory(work_);
         if (!output.isEmpty())
             process.setStandardOutputFile(output);
 #ifdef Q_OS_UNIX
         // Root reads any file: a test of unreadable ones runs the checker as
         // the user "nobody", who may pass through the test's folder.
         if (asNobody_ && geteuid() == 0) {
-            EXPECT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                               QFile::ExeOwner | QFile::ReadOther |
-                                                               QFile::ExeOther));
+            EXPECT_TRUE(QFile::setPermissions(work_, QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadOther |
+                                                         QFile::ExeOther));
             process.setChildProcessModifier([] {
                 if (setgid(65534) != 0 || setuid(65534) != 0)
                     _exit(99);
@@ -80,6 +84,9 @@ protected:
     }
 
     QTemporaryDir dir_;
+    // Where the checker runs: a folder of its own for each case of a table,
+    // since Windows may not yet let go of one a program has just left.
+    QString work_;
     bool asNobody_ = false;
 };
 
@@ -200,8 +207,8 @@ TEST_F(CommandLine, ReportsFindingsStatusesAndFailures)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(dir_.remove());
-        ASSERT_TRUE(QDir().mkpath(dir_.path()));
+        work_ = dir_.filePath(QString::number(&c - cases));
+        ASSERT_TRUE(QDir().mkpath(work_));
         Write(c.files);
         const QStringList before = Listing();
         const Outcome outcome = Run(c.arguments, c.input);
