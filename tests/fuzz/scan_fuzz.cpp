@@ -20,8 +20,8 @@
 #include "keymatcher.h"
 #include "matchtext.h"
 #include "memoryviews.h"
-#include "naivescan.h"
 #include "scan.h"
+#include "scan_judge.h"
 #include "textposition.h"
 
 #include <cstdint>
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString formula = entries.takeLast();
 
     const ScanOutcome fast = ScanWith(detect::ScanFormula, entries, formula);
-    const ScanOutcome naive = ScanWith(NaiveScanFormula, entries, formula);
+    const ScanOutcome naive = JudgeScan(entries, formula);
     Require(fast.text == naive.text, "result text differs", entries, formula);
     Require(fast.color == naive.color, "colour differs", entries, formula);
     Require(fast.selection == naive.selection, "selection differs", entries, formula);
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QStringList keys;
     for (const QString &entry : entries)
         keys.append(detect::DeriveSearchKey(entry).key);
-    const QList<detect::Occurrence> expected = ReferenceLocate(keys, formula);
+    const QList<detect::Occurrence> expected = JudgeOccurrences(keys, formula);
 
     // The window's scan: the entries found, in list order, and where their
     // keys occur, each as the index of its entry among those found.
@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const qsizetype step = 1 + streamed.occurrences.size() / 8;
     for (qsizetype i = 0; i < streamed.occurrences.size(); i += step) {
         Require(positions.at(streamed.occurrences[i].start) ==
-                    ReferencePosition(formula, inUnits[i].start),
+                    JudgePosition(formula, inUnits[i].start),
                 "line or column differs", entries, formula);
     }
     return 0;
