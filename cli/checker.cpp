@@ -26,10 +26,7 @@ QList<QStringView> SearchKeys(const QList<QStringView> &entries, QString &text)
     std::vector<qsizetype> ends;
     ends.reserve(entries.size());
     for (const QStringView entry : entries) {
-        if (entry.startsWith(u'$'))
-            text.append(entry.sliced(1)).append(u'(');
-        else
-            text.append(entry);
+        detect::AppendSearchKey(entry, text);
         ends.push_back(text.size());
     }
     QList<QStringView> keys;
@@ -83,9 +80,8 @@ const FormulaChecker::Found &FormulaChecker::found(qsizetype entry)
     const QString text = entries_[entry].toString();
     const auto first = firstListing_.constFind(text);
     found.repeated = first != firstListing_.constEnd();
-    if (!found.repeated)
-        firstListing_.insert(text, entry);
     if (!found.repeated) {
+        firstListing_.insert(text, entry);
         const detect::SearchKey key = detect::DeriveSearchKey(text);
         found.text = (QStringLiteral(": ") + detect::FindingLine(key) + u'\n').toUtf8();
         found.json = ",\"key\":" + JsonString(key.key) + ",\"line\":";

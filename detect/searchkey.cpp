@@ -11,4 +11,12 @@ SearchKey DeriveSearchKey(const QString &entry)
     return {entry, entry};
 }
 
+void AppendSearchKey(QStringView entry, QString &keys)
+{
+    if (entry.startsWith(u'$'))
+        keys.append(entry.sliced(1)).append(u'(');
+    else
+        keys.append(entry);
+}
+
 } // namespace detect

@@ -16,4 +16,8 @@ struct SearchKey
 // Any other entry is shown and searched as written.
 SearchKey DeriveSearchKey(const QString &entry);
 
+// The searched text of `entry` appended to `keys`, for keeping the keys of a
+// long list in one string.
+void AppendSearchKey(QStringView entry, QString &keys);
+
 } // namespace detect
