@@ -18,6 +18,15 @@ QString Describe(const QString &path, const QString &reason)
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
+QStringList Strings(const QList<QStringView> &views)
+{
+    QStringList strings;
+    strings.reserve(views.size());
+    for (const QStringView view : views)
+        strings.append(view.toString());
+    return strings;
+}
+
 } // namespace
 
 QString KeywordFilePath()
@@ -47,10 +56,7 @@ QList<QStringView> KeywordLines(QStringView text)
 QStringList ParseKeywordFile(const QByteArray &bytes)
 {
     const QString text = DecodeText(bytes);
-    QStringList entries;
-    for (const QStringView entry : KeywordLines(text))
-        entries.append(entry.toString());
-    return entries;
+    return Strings(KeywordLines(text));
 }
 
 QByteArray FormatKeywordFile(const QStringList &entries)
@@ -102,12 +108,12 @@ FileError LoadKeywordText(const QString &path, KeywordText &list, qint64 maxByte
     return {};
 }
 
-FileError LoadKeywordList(const QString &path, QStringList &entries, qint64 maxBytes)
+FileError LoadKeywordList(const QString &path, QStringList &entries)
 {
-    const FileBytes file = ReadFileBytes(path, maxBytes);
-    if (file.outcome != FileBytes::Read)
-        return {Describe(path, file.failure), file.outcome == FileBytes::Missing};
-    entries = ParseKeywordFile(file.bytes);
+    KeywordText list;
+    if (FileError error = LoadKeywordText(path, list))
+        return error;
+    entries = Strings(list.entries);
     return {};
 }
 

@@ -31,9 +31,8 @@ FileError EnsureKeywordFile();
 // a reload can keep the list it showed before.
 FileError LoadKeywordList(QStringList &entries);
 
-// Reads the keyword file at `path` the same way, up to `maxBytes`.
-FileError LoadKeywordList(const QString &path, QStringList &entries,
-                          qint64 maxBytes = kNoSizeLimit);
+// Reads the keyword file at `path` the same way.
+FileError LoadKeywordList(const QString &path, QStringList &entries);
 
 // The entries that a keyword file with these bytes holds.
 QStringList ParseKeywordFile(const QByteArray &bytes);
