@@ -19,14 +19,14 @@ namespace keywords {
 
 namespace {
 
-// The code page these files are written in when they are not UTF-8; `utf8`
-// is the text as UTF-8, with its undecodable bytes already U+FFFD.
-QString DecodeAnsiCodePage(QByteArrayView bytes, const QString &utf8)
+// The code page these files are written in when they are not UTF-8; where
+// that is UTF-8 too, the undecodable bytes become U+FFFD.
+QString DecodeAnsiCodePage(QByteArrayView bytes)
 {
 #ifdef Q_OS_WIN
     const UINT codePage = GetACP();
     if (codePage == CP_UTF8)
-        return utf8;
+        return QString::fromUtf8(bytes);
     const auto convert = [&](const char *from, int size, QString &text) {
         const int units =
             MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, from, size, nullptr, 0);
@@ -61,7 +61,7 @@ QString DecodeAnsiCodePage(QByteArrayView bytes, const QString &utf8)
     // Users write these files on Simplified Chinese Windows (code page 936);
     // GB18030 is its superset.
     QStringDecoder gb18030("GB18030");
-    return gb18030.isValid() ? gb18030(bytes) : utf8;
+    return gb18030.isValid() ? gb18030(bytes) : QString::fromUtf8(bytes);
 #endif
 }
 
@@ -185,7 +185,7 @@ QString DecodeText(QByteArrayView bytes)
                                   QStringConverter::Flag::Stateless)(bytes.sliced(3));
     if (bytes.isValidUtf8())
         return QString::fromUtf8(bytes);
-    return DecodeAnsiCodePage(bytes, QString::fromUtf8(bytes));
+    return DecodeAnsiCodePage(bytes);
 }
 
 QByteArray TextAsUtf8(const QByteArray &bytes)
