@@ -64,18 +64,17 @@ std::unique_ptr<Source> OpenSource(const std::filesystem::path &path, QString &f
                                    bool &missing)
 {
     auto source = std::make_unique<QtSource>();
-    const QString name = ShownPath(path);
-    const QFileInfo info(name);
-    missing = !info.exists();
+    source->file_.setFileName(ShownPath(path));
+    if (source->file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return source;
+    // Windows opens no folder as a file; only a failure asks what is there.
+    const QFileInfo info(source->file_.fileName());
     source->folder_ = info.isDir();
     if (source->folder_)
         return source;
-    source->file_.setFileName(name);
-    if (!source->file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        failure = source->file_.errorString();
-        return nullptr;
-    }
-    return source;
+    missing = !info.exists();
+    failure = source->file_.errorString();
+    return nullptr;
 }
 
 std::unique_ptr<Source> OpenStandardInput(QString &)
