@@ -121,6 +121,7 @@ FileBytes ReadAll(Source &source, qint64 maxBytes, bool textOnly)
     bytes.resize(file ? size + 1 : kFirstBlock);
     qint64 got = 0;
     bool looked = !textOnly;
+    qint64 lookedAt = 0; // the bytes before it hold no NUL
     for (;;) {
         if (got == bytes.size()) {
             qint64 grown = bytes.size() * 2;
@@ -144,6 +145,7 @@ FileBytes ReadAll(Source &source, qint64 maxBytes, bool textOnly)
             const QByteArrayView first(bytes.constData(), got);
             if (!StartsWithUtf16Mark(first) && HoldsNul(first))
                 return notText();
+            lookedAt = got;
         }
         if (limited && got > maxBytes)
             return tooLarge();
@@ -151,7 +153,7 @@ FileBytes ReadAll(Source &source, qint64 maxBytes, bool textOnly)
             break;
     }
     bytes.truncate(got);
-    if (textOnly && !StartsWithUtf16Mark(bytes) && HoldsNul(bytes))
+    if (textOnly && !StartsWithUtf16Mark(bytes) && HoldsNul(QByteArrayView(bytes).sliced(lookedAt)))
         return notText();
     return result;
 }
