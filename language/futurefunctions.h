@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QString>
+#include <QStringView>
+
+#include <span>
+
+namespace language {
+
+// How a future function appears in a formula.
+enum class Writing {
+    Call,   // NAME(…)
+    Bare,   // NAME, without brackets
+    Period, // #NAME behind a price or a formula's output: a longer period
+};
+
+// Why a function sees the future.
+enum class FutureClass {
+    Redraws,          // its value on past bars changes as new bars come
+    LaterBars,        // it reads bars after the current one
+    UnknownThen,      // it uses data that was not known on that bar
+    UnfinishedPeriod, // it refers to a longer period that is not over yet
+};
+
+struct FutureFunction
+{
+    QLatin1StringView name; // as a formula writes it, in capitals: "ZIG", "#WEEK"
+    Writing writing;
+    FutureClass futureClass;
+    QStringView why;     // one sentence
+    QStringView instead; // a safe way to the same end; empty where there is none
+};
+
+// The known future functions of the formula language, grouped by class.
+std::span<const FutureFunction> FutureFunctions();
+
+// The function of that name ("zig", "#Week"), without regard to case; null
+// when the table has none.
+const FutureFunction *FindFutureFunction(QStringView name);
+
+// "redraws", "later-bars", "unknown-then", "unfinished-period".
+QLatin1StringView ClassId(FutureClass futureClass);
+// What the class means, in a few words: "改写历史".
+QStringView ClassTitle(FutureClass futureClass);
+
+} // namespace language
