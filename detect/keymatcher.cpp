@@ -483,17 +483,11 @@ QList<Occurrence> KeyMatcher::locate(QStringView text, qsizetype limit) const
 
 QList<Occurrence> KeyMatcher::inUtf16Units(QByteArrayView text, QList<Occurrence> occurrences) const
 {
-    // One walk forward. Matching code points fold to the same plane, so a key
-    // covers as many units in the text as it has itself.
-    qsizetype byte = 0;
-    qsizetype unit = 0;
+    // Matching code points fold to the same plane, so a key covers as many
+    // units in the text as it has itself.
+    Utf16Offsets units(text);
     for (Occurrence &occurrence : occurrences) {
-        for (; byte < occurrence.start; ++byte) {
-            const auto b = uchar(text[byte]);
-            if (!IsContinuation(b))
-                unit += b >= 0xF0 ? 2 : 1;
-        }
-        occurrence.start = unit;
+        occurrence.start = units.at(occurrence.start);
         occurrence.length = keyLength_[occurrence.key];
     }
     return occurrences;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QStringView>
 
 namespace detect {
@@ -11,5 +12,28 @@ namespace detect {
 // needs no decoding; a text box's text, which may hold lone surrogates, is
 // turned into one by MatchableText().
 QByteArray MatchableText(QStringView text);
+
+// Turns byte offsets in a text made by MatchableText() into offsets in the
+// UTF-16 text it was made from, in one walk forward: offsets must not
+// decrease from one call to the next.
+class Utf16Offsets
+{
+public:
+    explicit Utf16Offsets(QByteArrayView text) : text_(text) {}
+    qsizetype at(qsizetype byte)
+    {
+        for (; byte_ < byte; ++byte_) {
+            const auto b = uchar(text_[byte_]);
+            if ((b & 0xC0) != 0x80)
+                unit_ += b >= 0xF0 ? 2 : 1;
+        }
+        return unit_;
+    }
+
+private:
+    QByteArrayView text_;
+    qsizetype byte_ = 0;
+    qsizetype unit_ = 0;
+};
 
 } // namespace detect

@@ -2,6 +2,7 @@
 
 #include "keymatcher.h"
 #include "matchtext.h"
+#include "reading.h"
 #include "searchkey.h"
 
 namespace detect {
@@ -81,12 +82,43 @@ Findings Scanner::scan(KeywordListView &list, const FormulaTextView &formula,
             findings.found.append(searched[k]);
         }
     }
-    if (!findings.found.isEmpty()) {
-        findings.occurrences =
-            matcher.inUtf16Units(bytes, matcher.locateInUtf8(bytes, kMaxLocated));
-        for (Occurrence &occurrence : findings.occurrences)
-            occurrence.key = findingOfKey[occurrence.key];
-    }
+    QList<Occurrence> located;
+    if (!findings.found.isEmpty())
+        located = matcher.locateInUtf8(bytes, kMaxLocated);
+
+    // The formula is read beside the occurrences, in its bytes.
+    struct Reading final : ReadingSink
+    {
+        bool found(const Occurrence &, language::Context context) override
+        {
+            contexts.append(context);
+            return true;
+        }
+        bool used(const language::Use &use, bool missed) override
+        {
+            if (missed)
+                uses.append(use);
+            return true;
+        }
+        QList<language::Context> contexts;
+        QList<language::Use> uses;
+    } read;
+    read.contexts.reserve(located.size());
+    FormulaReading reading(bytes, read);
+    for (const Occurrence &occurrence : std::as_const(located))
+        reading.take(occurrence);
+    // Beyond the last one listed, the list may have found more than it says.
+    reading.finish(located.size() == kMaxLocated ? located.last().start + 1
+                                                 : std::numeric_limits<qsizetype>::max());
+
+    findings.occurrences = matcher.inUtf16Units(bytes, std::move(located));
+    for (Occurrence &occurrence : findings.occurrences)
+        occurrence.key = findingOfKey[occurrence.key];
+    findings.contexts = std::move(read.contexts);
+    Utf16Offsets units(bytes);
+    for (language::Use &use : read.uses)
+        use.start = units.at(use.start); // names are ASCII: lengths stay
+    findings.missed = std::move(read.uses);
     return findings;
 }
 

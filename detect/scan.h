@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formulareader.h"
 #include "keymatcher.h"
 #include "searchkey.h"
 #include "views.h"
@@ -10,7 +11,10 @@ namespace detect {
 
 // What a scan found, for showing where it stands in the formula: the entries
 // found, in list order, and every occurrence of their keys, ordered as
-// KeyMatcher::locate() orders them, with Occurrence::key an index in `found`.
+// KeyMatcher::locate() orders them, with Occurrence::key an index in `found`
+// and its context at the same index in `contexts`; and the known future
+// functions in the formula's code that the list missed, in text order.
+// Places are in the formula's UTF-16 units.
 // Beyond kMaxLocated occurrences no more are listed: a million marks already
 // say more than anyone can read, and keys that overlap themselves could
 // otherwise ask for more memory than there is.
@@ -20,6 +24,8 @@ struct Findings
 {
     QList<SearchKey> found;
     QList<Occurrence> occurrences;
+    QList<language::Context> contexts;
+    QList<language::Use> missed;
 };
 
 // The result line that reports one entry found, without its line end.
