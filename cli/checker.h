@@ -1,5 +1,6 @@
 #pragma once
 
+#include "futurefunctions.h"
 #include "keymatcher.h"
 
 #include <QByteArray>
@@ -47,8 +48,17 @@ public:
         Json, // one object per file on one line: the file and its findings
     };
 
+    struct Options
+    {
+        Format format = Format::Text;
+        // Also report the known future functions in code that the list missed.
+        bool missed = false;
+        // Leave out what stands in a comment, a string or a longer name.
+        bool codeOnly = false;
+    };
+
     // The entries are views into strings that must outlive the checker.
-    FormulaChecker(const QList<QStringView> &entries, Format format);
+    FormulaChecker(const QList<QStringView> &entries, Options options);
 
     // Writes every occurrence of every entry's key in `text` (UTF-8) as it is
     // found: in text order, at one place in list order. An entry listed more
@@ -64,17 +74,22 @@ private:
     {
         bool repeated = false; // listed before: its occurrences are reported there
         QByteArray text;       // ": 发现未来函数NAME!\n"
+        QByteArray jsonHead;   // "{\"class\":CLASS,\"column\":", without a class when none
         QByteArray json;       // ",\"key\":KEY,\"line\":"
-        QByteArray jsonName;   // ",\"name\":NAME}"
+        QByteArray jsonName;   // ",\"name\":NAME,\"why\":WHY}", without why when none
     };
     const Found &found(qsizetype entry);
+    // The same for a function of the language's table that the list missed.
+    const Found &missed(const language::FutureFunction *function);
+    class Writer;
 
     QList<QStringView> entries_;
     QString keys_;
     detect::KeyMatcher matcher_;
-    Format format_;
+    Options options_;
     QHash<qsizetype, Found> found_;
     QHash<QString, qsizetype> firstListing_;
+    QHash<const language::FutureFunction *, Found> missed_;
 };
 
 } // namespace cli

@@ -179,7 +179,14 @@ int Run(const QStringList &arguments,
     const QCommandLineOption json(
         QStringLiteral("json"),
         QStringLiteral("Write one JSON object per file and line, clean files too."));
-    parser.addOptions({keywordsFile, json});
+    const QCommandLineOption missed(
+        QStringLiteral("missed"),
+        QStringLiteral("Also report the known future functions in the formula's code that the\n"
+                       "list missed; they count toward exit status 1."));
+    const QCommandLineOption codeOnly(
+        QStringLiteral("code-only"),
+        QStringLiteral("Leave out what stands in a comment, a string or inside a longer name."));
+    parser.addOptions({keywordsFile, json, missed, codeOnly});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("Formula file or folder; none or - reads standard input."),
@@ -212,7 +219,8 @@ int Run(const QStringList &arguments,
     }
     const bool jsonLines = parser.isSet(json);
     FormulaChecker checker(list.entries,
-                           jsonLines ? FormulaChecker::Format::Json : FormulaChecker::Format::Text);
+                           {jsonLines ? FormulaChecker::Format::Json : FormulaChecker::Format::Text,
+                            parser.isSet(missed), parser.isSet(codeOnly)});
 
     QStringList names = parser.positionalArguments();
     if (names.isEmpty())

@@ -1,5 +1,7 @@
 // future-check-cli as a user or a script runs it: the built program in a
 // process of its own, in a folder of its own.
+#include "futurefunctions.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -209,6 +211,35 @@ TEST_F(CommandLine, ReportsFindingsStatusesAndFailures)
          "a.txt:1:1: 发现未来函数DVOL!\nb.txt:1:1: 发现未来函数DLOW!\n",
          {"gone.txt: " + NoSuchFile(), "bin.txt: is not a text file"}},
         {"bad option", {{"f.txt", "DVOL"}}, {"--colour", "f.txt"}, {}, 2, {}, {"colour"}},
+        {"--missed: what the list missed, in text order among the findings",
+         {{"f.txt", "ZIG (C,5);X:=ZIG(C,1);refx(c,5);C#SEASON"}},
+         {"--missed", "f.txt"},
+         {},
+         1,
+         "f.txt:1:1: 发现列表漏掉的未来函数ZIG!\nf.txt:1:14: 发现未来函数ZIG!\n"
+         "f.txt:1:23: 发现列表漏掉的未来函数REFX!\nf.txt:1:34: 发现列表漏掉的未来函数#SEASON!\n",
+         {}},
+        {"missed functions count only with --missed",
+         {{"f.txt", "REFX(C,1)"}},
+         {"f.txt"},
+         {},
+         0,
+         {},
+         {}},
+        {"--code-only leaves out comments, strings and longer names",
+         {{"f.txt", "{ZIG(C)}'DCLOSE' MYDCLOSE:=FLATZIG(C,1);"}},
+         {"--code-only", "f.txt"},
+         {},
+         1,
+         "f.txt:1:28: 发现未来函数FLATZIG!\n",
+         {}},
+        {"--code-only: a file of findings all left out is clean",
+         {{"f.txt", "{ZIG(C)}"}},
+         {"--code-only", "--missed", "f.txt"},
+         {},
+         0,
+         {},
+         {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -261,7 +292,8 @@ TEST_F(CommandLine, WalksFoldersInNameOrder)
     EXPECT_EQ(Run({"clean"}).status, 0);
     const QJsonObject json = QJsonDocument::fromJson(Run({"--json", "clean"}).out).object();
     EXPECT_EQ(json, (QJsonObject{{"file", QDir::toNativeSeparators("clean/x.txt")},
-                                 {"findings", QJsonArray()}}));
+                                 {"findings", QJsonArray()},
+                                 {"missed", QJsonArray()}}));
 
 #ifdef Q_OS_UNIX
     // Links to folders are not followed, links to files are; devices and
@@ -377,19 +409,39 @@ TEST_F(CommandLine, WritesFindingsWithoutHoldingThem)
 
 TEST_F(CommandLine, WritesJsonLinesForEveryFile)
 {
-    Write({{"clean.txt", "MA(C,5)"}, {"f.txt", Lines("\r\n") + "D:=dclose;"}});
+    Write({{"clean.txt", "MA(C,5)"}, {"f.txt", Lines("\r\n") + "D:=dclose;{zig(C)}R:=REFX(C,1);"}});
     const Outcome outcome = Run({"--json", "clean.txt", "f.txt", "gone.txt"});
     EXPECT_EQ(outcome.status, 2);
     const QList<QByteArray> lines = outcome.out.split('\n');
     ASSERT_EQ(lines.size(), 4) << outcome.out.toStdString();
     EXPECT_TRUE(lines[3].isEmpty());
-    const auto finding = [](const char *name, const char *key, int line, int column) {
-        return QJsonObject{{"name", name}, {"key", key}, {"line", line}, {"column", column}};
+    const auto why = [](const char16_t *name) {
+        const auto *function = language::FindFutureFunction(name);
+        return QJsonObject{{"class", QString(language::ClassId(function->futureClass))},
+                           {"why", function->why.toString()}};
     };
+    const auto finding = [&](const char *name, const char *key, int line, int column,
+                             const char *context, const char16_t *function) {
+        QJsonObject object = why(function);
+        for (const auto &[field, value] : {std::pair<const char *, QJsonValue>{"name", name},
+                                           {"key", key},
+                                           {"line", line},
+                                           {"column", column},
+                                           {"context", context}})
+            object.insert(field, value);
+        return object;
+    };
+    QJsonObject missed = why(u"REFX");
+    missed.insert("name", "REFX");
+    missed.insert("line", 3);
+    missed.insert("column", 22);
     const QJsonObject expected[] = {
-        {{"file", "clean.txt"}, {"findings", QJsonArray()}},
+        {{"file", "clean.txt"}, {"findings", QJsonArray()}, {"missed", QJsonArray()}},
         {{"file", "f.txt"},
-         {"findings", QJsonArray{finding("ZIG", "ZIG(", 2, 5), finding("DCLOSE", "DCLOSE", 3, 4)}}},
+         {"findings", QJsonArray{finding("ZIG", "ZIG(", 2, 5, "code", u"ZIG"),
+                                 finding("DCLOSE", "DCLOSE", 3, 4, "code", u"DCLOSE"),
+                                 finding("ZIG", "ZIG(", 3, 12, "comment", u"ZIG")}},
+         {"missed", QJsonArray{missed}}},
         {{"file", "gone.txt"}, {"error", NoSuchFile()}},
     };
     for (int i = 0; i < 3; ++i) {
@@ -404,7 +456,8 @@ TEST_F(CommandLine, HelpAndVersionSayWhatTheyShould)
 {
     const Outcome help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char *mention : {"--keywords", "--json", "code.ini", "Exit status"})
+    for (const char *mention :
+         {"--keywords", "--json", "--missed", "--code-only", "code.ini", "Exit status"})
         EXPECT_TRUE(help.out.contains(mention)) << mention;
     const Outcome version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
