@@ -1,20 +1,26 @@
 #include "formulareader.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace language {
 
 namespace {
 
+// What a byte of code may start. Bytes beyond ASCII are passed over as
+// punctuation is: Chinese matters only beside a name, where it is looked at.
 enum ByteClass : std::uint8_t {
-    kPlain,
+    kPassedOver,
     kWordByte,
     kOpenBrace,
     kQuote,
     kDoubleQuote,
     kLineEnd,
-    kNonAscii,
 };
 
 constexpr std::array<std::uint8_t, 256> kByteClass = [] {
@@ -22,7 +28,7 @@ constexpr std::array<std::uint8_t, 256> kByteClass = [] {
     for (int b = 0; b < 256; ++b) {
         const bool word =
             (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '_';
-        classes[b] = b >= 0x80 ? kNonAscii : word ? kWordByte : kPlain;
+        classes[b] = word ? kWordByte : kPassedOver;
     }
     classes['{'] = kOpenBrace;
     classes['\''] = kQuote;
@@ -31,6 +37,45 @@ constexpr std::array<std::uint8_t, 256> kByteClass = [] {
     classes['\n'] = kLineEnd;
     return classes;
 }();
+
+// Which of the 64 bytes at p are word bytes (ASCII letters, digits, _), and
+// which may open or close something ({ ' " CR LF), a bit each.
+struct BlockMasks
+{
+    std::uint64_t word = 0;
+    std::uint64_t special = 0;
+};
+
+inline BlockMasks Classify(const unsigned char *p)
+{
+    BlockMasks masks;
+#if defined(__SSE2__) || defined(_M_X64)
+    const auto is = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    const auto within = [](__m128i v, char low, char high) {
+        // Bytes beyond ASCII are negative, below any bound.
+        return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(low - 1))),
+                             _mm_cmplt_epi8(v, _mm_set1_epi8(char(high + 1))));
+    };
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+        const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20));
+        const __m128i word =
+            _mm_or_si128(_mm_or_si128(within(folded, 'a', 'z'), within(v, '0', '9')), is(v, '_'));
+        const __m128i special =
+            _mm_or_si128(_mm_or_si128(_mm_or_si128(is(v, '{'), is(v, '\'')), is(v, '"')),
+                         _mm_or_si128(is(v, '\r'), is(v, '\n')));
+        masks.word |= std::uint64_t(unsigned(_mm_movemask_epi8(word))) << (16 * k);
+        masks.special |= std::uint64_t(unsigned(_mm_movemask_epi8(special))) << (16 * k);
+    }
+#else
+    for (int i = 0; i < 64; ++i) {
+        const std::uint8_t c = kByteClass[p[i]];
+        masks.word |= std::uint64_t(c == kWordByte) << i;
+        masks.special |= std::uint64_t(c != kWordByte && c != kPassedOver) << i;
+    }
+#endif
+    return masks;
+}
 
 inline bool IsContinuation(unsigned char byte)
 {
@@ -92,49 +137,46 @@ inline unsigned char Upper(unsigned char b)
     return b >= 'a' && b <= 'z' ? b - 32 : b;
 }
 
-// The table's names by first letter, and which lengths occur under each, so
-// that most words are passed over after one look.
+// The table's names by first letter, in capitals, and for every byte the
+// lengths of the names it may start, so that most words are passed over
+// after one look. Built from a table that is constant before any code runs.
 struct NameIndex
 {
-    std::uint16_t lengths[26] = {};
-    std::vector<const FutureFunction *> names[26];
-};
+    struct Name
+    {
+        QLatin1StringView name; // without the # of a period
+        const FutureFunction *function;
+    };
 
-const NameIndex &Names()
-{
-    static const NameIndex index = [] {
-        NameIndex built;
+    NameIndex()
+    {
         for (const FutureFunction &function : FutureFunctions()) {
             const QLatin1StringView name =
                 function.writing == Writing::Period ? function.name.sliced(1) : function.name;
-            const int letter = name[0].toLatin1() - 'A';
-            Q_ASSERT(letter >= 0 && letter < 26 && name.size() < 16);
-            built.lengths[letter] |= std::uint16_t(1u << name.size());
-            built.names[letter].push_back(&function);
+            const unsigned char letter = uchar(name[0].toLatin1());
+            Q_ASSERT(letter >= 'A' && letter <= 'Z' && name.size() < 16);
+            lengths[letter] |= std::uint16_t(1u << name.size());
+            lengths[letter + 32] = lengths[letter];
+            names[letter - 'A'].push_back({name, &function});
         }
-        return built;
-    }();
-    return index;
-}
+    }
 
-const FutureFunction *FunctionNamed(const unsigned char *word, qsizetype size)
+    std::uint16_t lengths[256] = {};
+    std::vector<Name> names[26];
+};
+const NameIndex kNames;
+
+// The function whose name is the word, in any case.
+inline const FutureFunction *FunctionNamed(const unsigned char *word, qsizetype size)
 {
-    const int letter = Upper(word[0]) - 'A';
-    if (letter < 0 || letter >= 26 || size >= 16)
-        return nullptr;
-    const NameIndex &index = Names();
-    if (!(index.lengths[letter] >> size & 1))
-        return nullptr;
-    for (const FutureFunction *function : index.names[letter]) {
-        const QLatin1StringView name =
-            function->writing == Writing::Period ? function->name.sliced(1) : function->name;
-        if (name.size() != size)
+    for (const NameIndex::Name &name : kNames.names[Upper(word[0]) - 'A']) {
+        if (name.name.size() != size)
             continue;
-        qsizetype i = 0;
-        while (i < size && Upper(word[i]) == uchar(name[i].toLatin1()))
+        qsizetype i = 1;
+        while (i < size && Upper(word[i]) == uchar(name.name[i].toLatin1()))
             ++i;
         if (i == size)
-            return function;
+            return name.function;
     }
     return nullptr;
 }
@@ -160,62 +202,113 @@ FormulaReader::Lexer::Lexer(QByteArrayView text)
     : text_(reinterpret_cast<const unsigned char *>(text.data())), size_(text.size())
 {}
 
-FormulaReader::Stretch FormulaReader::Lexer::word(qsizetype start)
+FormulaReader::Event FormulaReader::Lexer::use(qsizetype start)
 {
-    while (at_ < size_) {
-        const unsigned char b = text_[at_];
-        if (b < 0x80) {
-            if (kByteClass[b] != kWordByte)
-                break;
-            ++at_;
-            continue;
-        }
-        int length;
-        if (!IsIdeograph(DecodeAt(text_, size_, at_, length)))
-            break;
-        at_ += length;
+    // A word of ASCII letters and digits lies in [start, at_); Chinese
+    // before or after it makes it part of a longer name.
+    const unsigned char *p = text_;
+    if ((start > 0 && p[start - 1] >= 0x80 && WordCharacterEndsAt(p, size_, start)) ||
+        (at_ < size_ && p[at_] >= 0x80 && WordCharacterStartsAt(p, size_, at_)))
+        return {};
+    const FutureFunction *function = FunctionNamed(p + start, at_ - start);
+    if (!function)
+        return {};
+    switch (function->writing) {
+    case Writing::Period:
+        // Without the #, YEAR and MONTH are the date functions.
+        if (start > 0 && p[start - 1] == '#')
+            return {Event::Use, start - 1, at_, function};
+        return {};
+    case Writing::Bare:
+        return {Event::Use, start, at_, function};
+    case Writing::Call:
+        break;
     }
-    return {Stretch::Word, start, at_};
+    qsizetype next = at_;
+    while (next < size_ && (p[next] == ' ' || p[next] == '\t'))
+        ++next;
+    if (next < size_ && p[next] == '(')
+        return {Event::Use, start, at_, function};
+    return {};
 }
 
-FormulaReader::Stretch FormulaReader::Lexer::read()
+FormulaReader::Event FormulaReader::Lexer::read()
 {
-    const unsigned char *p = text_;
-    while (at_ < size_) {
-        const qsizetype start = at_;
-        switch (kByteClass[p[at_]]) {
-        case kPlain:
-            ++at_;
-            continue;
-        case kWordByte:
-            return word(start);
-        case kNonAscii: {
-            int length;
-            if (IsIdeograph(DecodeAt(p, size_, at_, length)))
-                return word(start);
-            at_ += length;
+    // Kept in locals: the text's bytes could alias the members, and the
+    // compiler would store and load them at every byte.
+    const unsigned char *const p = text_;
+    const qsizetype size = size_;
+    qsizetype at = at_;
+    const auto done = [&](Event event) {
+        at_ = at;
+        return event;
+    };
+    // Whether the word in [start, end) is a known function used there.
+    const auto lookUp = [&](qsizetype start, qsizetype end) {
+        if (end - start >= 16 || !(kNames.lengths[p[start]] >> (end - start) & 1))
+            return Event{};
+        at_ = end;
+        return use(start);
+    };
+    for (;;) {
+        // 64 bytes at a time, from word to word up to the next special byte;
+        // a word never starts before `at` and ends after it here.
+        while (size - at >= 64) {
+            const BlockMasks masks = Classify(p + at);
+            const int special = masks.special ? std::countr_zero(masks.special) : 64;
+            std::uint64_t starts = masks.word & ~(masks.word << 1);
+            if (special < 64)
+                starts &= (std::uint64_t(1) << special) - 1;
+            qsizetype next = at + special;
+            while (starts) {
+                const int i = std::countr_zero(starts);
+                starts &= starts - 1;
+                const std::uint64_t after = ~masks.word >> i;
+                qsizetype end = at + i + (after ? std::countr_zero(after) : 64 - i);
+                while (end < size && kByteClass[p[end]] == kWordByte)
+                    ++end; // it goes on beyond the block
+                if (const Event found = lookUp(at + i, end); found.kind == Event::Use)
+                    return found;
+                next = std::max(next, end);
+            }
+            at = next;
+            if (special < 64)
+                break;
+        }
+        while (at < size && kByteClass[p[at]] == kPassedOver)
+            ++at;
+        if (at == size)
+            return done({Event::End, size, size});
+        const qsizetype start = at;
+        switch (kByteClass[p[at]]) {
+        case kWordByte: {
+            do
+                ++at;
+            while (at < size && kByteClass[p[at]] == kWordByte);
+            if (const Event found = lookUp(start, at); found.kind == Event::Use)
+                return found;
             continue;
         }
         case kOpenBrace: {
             if (inReference_)
                 break;
-            const void *close = std::memchr(p + at_ + 1, '}', std::size_t(size_ - at_ - 1));
-            at_ = close ? static_cast<const unsigned char *>(close) - p + 1 : size_;
-            return {Stretch::Comment, start, at_};
+            const void *close = std::memchr(p + at + 1, '}', std::size_t(size - at - 1));
+            at = close ? static_cast<const unsigned char *>(close) - p + 1 : size;
+            return done({Event::Comment, start, at});
         }
         case kQuote:
             if (inReference_)
                 break;
-            for (++at_; at_ < size_; ++at_) {
-                const unsigned char b = p[at_];
+            for (++at; at < size; ++at) {
+                const unsigned char b = p[at];
                 if (b == '\'') {
-                    ++at_;
+                    ++at;
                     break;
                 }
                 if (b == '\n' || b == '\r')
                     break;
             }
-            return {Stretch::String, start, at_};
+            return done({Event::String, start, at});
         case kDoubleQuote:
             inReference_ = !inReference_;
             break;
@@ -223,92 +316,66 @@ FormulaReader::Stretch FormulaReader::Lexer::read()
             inReference_ = false;
             break;
         }
-        ++at_;
+        ++at;
     }
-    return {Stretch::End, size_, size_};
 }
 
 FormulaReader::FormulaReader(QByteArrayView text) : text_(text), lexer_(text) {}
 
-void FormulaReader::readStretch()
+void FormulaReader::readEvent()
 {
-    current_ = lexer_.read();
-    if (current_.kind == Stretch::Word)
-        noteUse(current_);
-}
-
-void FormulaReader::noteUse(const Stretch &word)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(text_.data());
-    const qsizetype size = word.end - word.start;
-    if (size < 3) // no name of the table is shorter
+    const Event event = lexer_.read();
+    switch (event.kind) {
+    case Event::Use:
+        uses_.push_back({event.function, event.start, event.end - event.start});
         return;
-    const FutureFunction *function = FunctionNamed(p + word.start, size);
-    if (!function)
+    case Event::End:
+        atEnd_ = true;
         return;
-    const bool afterHash = word.start > 0 && p[word.start - 1] == '#';
-    switch (function->writing) {
-    case Writing::Period:
-        // Without the #, YEAR and MONTH are the date functions.
-        if (afterHash)
-            uses_.push_back({function, word.start - 1, size + 1});
+    default:
+        region_ = event;
         return;
-    case Writing::Bare:
-        uses_.push_back({function, word.start, size});
-        return;
-    case Writing::Call: {
-        qsizetype at = word.end;
-        while (at < text_.size() && (p[at] == ' ' || p[at] == '\t'))
-            ++at;
-        if (at < text_.size() && p[at] == '(')
-            uses_.push_back({function, word.start, size});
-        return;
-    }
     }
 }
 
 bool FormulaReader::endsInsideWord(qsizetype end) const
 {
     const auto *p = reinterpret_cast<const unsigned char *>(text_.data());
-    if (end <= 0 || end >= text_.size() || !WordCharacterEndsAt(p, text_.size(), end) ||
+    if (end >= text_.size() || !WordCharacterEndsAt(p, text_.size(), end) ||
         !WordCharacterStartsAt(p, text_.size(), end))
         return false;
     // Two characters of words meet there; they are one word if the first is
     // in code. Only keys that run over a comment or a string get this far.
-    Stretch stretch = current_;
     Lexer ahead = lexer_;
-    while (stretch.end < end && stretch.kind != Stretch::End)
-        stretch = ahead.read();
-    return stretch.kind == Stretch::Word && stretch.start < end && end < stretch.end;
+    Event region = region_;
+    while (ahead.at() < end) {
+        const Event event = ahead.read();
+        if (event.kind == Event::End)
+            break;
+        if (event.kind != Event::Use)
+            region = event;
+    }
+    return region.kind == Event::None || end - 1 < region.start || end - 1 >= region.end;
 }
 
 Context FormulaReader::contextOf(qsizetype start, qsizetype end)
 {
-    while (current_.end <= start && current_.kind != Stretch::End)
-        readStretch();
-    if (start >= current_.start && start < current_.end) {
-        switch (current_.kind) {
-        case Stretch::Comment:
-            return Context::Comment;
-        case Stretch::String:
-            return Context::String;
-        case Stretch::Word:
-            if (start > current_.start)
-                return Context::Name;
-            if (end <= current_.end)
-                return end > start && end < current_.end ? Context::Name : Context::Code;
-            break;
-        default:
-            break;
-        }
-    }
+    while (lexer_.at() <= start && !atEnd_)
+        readEvent();
+    if (region_.kind != Event::None && start >= region_.start && start < region_.end)
+        return region_.kind == Event::Comment ? Context::Comment : Context::String;
+    const auto *p = reinterpret_cast<const unsigned char *>(text_.data());
+    // In code, a word character on either side of an edge makes it one word.
+    if (start > 0 && start < text_.size() && WordCharacterEndsAt(p, text_.size(), start) &&
+        WordCharacterStartsAt(p, text_.size(), start))
+        return Context::Name;
     return end > start && endsInsideWord(end) ? Context::Name : Context::Code;
 }
 
 bool FormulaReader::nextUse(Use &use, qsizetype before)
 {
-    while (usesTaken_ == uses_.size() && current_.kind != Stretch::End && current_.end <= before)
-        readStretch();
+    while (usesTaken_ == uses_.size() && !atEnd_ && lexer_.at() <= before)
+        readEvent();
     if (usesTaken_ == uses_.size() || uses_[usesTaken_].start >= before)
         return false;
     use = uses_[usesTaken_++];

@@ -43,7 +43,8 @@ struct Use
 //   #NAME behind anything is a longer period.
 //
 // The text is UTF-8, or what the matcher reads (bytes that make no character
-// stand for one each). Lines end with CR LF, CR or LF.
+// stand for one each; ASCII in an overlong form is neither a letter nor a
+// delimiter). Lines end with CR LF, CR or LF.
 class FormulaReader
 {
 public:
@@ -59,36 +60,40 @@ public:
     bool nextUse(Use &use, qsizetype before = std::numeric_limits<qsizetype>::max());
 
 private:
-    struct Stretch
+    // What reading on finds next: a comment, a string, or a known future
+    // function; what lies between is code.
+    struct Event
     {
-        enum Kind : std::uint8_t { None, Word, Comment, String, End };
+        enum Kind : std::uint8_t { None, Use, Comment, String, End };
         Kind kind = None;
         qsizetype start = 0;
         qsizetype end = 0;
+        const FutureFunction *function = nullptr;
     };
-    // Finds the comments, strings and words; what lies between is code.
     class Lexer
     {
     public:
         explicit Lexer(QByteArrayView text);
-        Stretch read();
+        Event read();
+        // Everything before it has been read.
+        qsizetype at() const { return at_; }
 
     private:
-        Stretch word(qsizetype start);
+        Event use(qsizetype start);
         const unsigned char *text_;
         qsizetype size_;
         qsizetype at_ = 0;
         bool inReference_ = false;
     };
 
-    void readStretch();
-    void noteUse(const Stretch &word);
+    void readEvent();
     bool endsInsideWord(qsizetype end) const;
 
     QByteArrayView text_;
     Lexer lexer_;
-    Stretch current_;
-    std::vector<Use> uses_; // found, not yet handed over, from usesTaken_ on
+    Event region_; // the last comment or string read
+    bool atEnd_ = false;
+    std::vector<Use> uses_; // read, not yet handed over, from usesTaken_ on
     std::size_t usesTaken_ = 0;
 };
 

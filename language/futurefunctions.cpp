@@ -78,16 +78,22 @@ constexpr std::array kTable = {
                    u"到下一次条件成立还有几个周期，要看之后的K线才知道。",
                    u"BARSLAST(X)，上一次成立到现在的周期数"},
     FutureFunction{QLatin1StringView("XMA"), Call, LaterBars,
-                   u"居中的移动平均，一半的窗口落在当前K线之后，最近几根K线的值会随新K线改变。",
+                   u"偏移移动平均，用到当前K线之后约N/2根K线的数据，最近几根K线的值会随新K线改变。",
                    u"MA(X,N)，只用当前及之前的K线"},
 
     // Chip distribution is estimated with today's float, so history drifts.
-    FutureFunction{QLatin1StringView("WINNER"), Call, UnknownThen,
-                   u"获利盘比例按现在的流通股本和筹码估算，过去K线上的值会随之变动。", u""},
-    FutureFunction{QLatin1StringView("LWINNER"), Call, UnknownThen,
-                   u"近期获利盘比例同样按现在的筹码估算，过去K线上的值会随之变动。", u""},
-    FutureFunction{QLatin1StringView("COST"), Call, UnknownThen,
-                   u"成本分布按现在的流通股本和筹码估算，过去K线上的值会随之变动。", u""},
+    FutureFunction{
+        QLatin1StringView("WINNER"), Call, UnknownThen,
+        u"获利盘比例由筹码分布估算，所用的流通股本等数据在当时未必已知，过去K线上的值会随之改变。",
+        u""},
+    FutureFunction{
+        QLatin1StringView("LWINNER"), Call, UnknownThen,
+        u"近期获利盘比例同样由筹码分布估算，所用的数据在当时未必已知，过去K线上的值会随之改变。",
+        u""},
+    FutureFunction{
+        QLatin1StringView("COST"), Call, UnknownThen,
+        u"成本分布由筹码分布估算，所用的流通股本等数据在当时未必已知，过去K线上的值会随之改变。",
+        u""},
     FutureFunction{QLatin1StringView("DYNAINFO"), Call, UnknownThen,
                    u"取最新的行情快照，每根历史K线上用的都是今天的数据。",
                    u"CLOSE、VOL 等按周期的行情数据"},
