@@ -3,8 +3,10 @@
 #include "findingsinformula.h"
 #include "fmtest.h"
 #include "formulamarks.h"
+#include "futurefunctions.h"
 #include "tempcwd.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -36,8 +38,12 @@ using Ranges = std::vector<Range>;
 TEST(MarkTint, KeepsTheFormulaTextReadable)
 {
     const QColor formulaText(0x0000C0);
-    EXPECT_GE(ContrastRatio(formulaText, ui::MarkTint()), 4.5);
-    EXPECT_NE(ui::MarkTint(), QColor(Qt::white)); // a tint shows
+    QList<QColor> seen{Qt::white}; // a tint shows, and each look is its own
+    for (const ui::Look look : {ui::Look::Finding, ui::Look::Aside, ui::Look::Missed}) {
+        EXPECT_GE(ContrastRatio(formulaText, ui::MarkTint(look)), 4.5);
+        EXPECT_FALSE(seen.contains(ui::MarkTint(look))) << ui::MarkTint(look).name().toStdString();
+        seen.append(ui::MarkTint(look));
+    }
 
     // Ratios as WCAG's own examples give them.
     const struct
@@ -89,7 +95,11 @@ protected:
         QCoreApplication::processEvents();
         Ranges ranges;
         for (const QTextEdit::ExtraSelection &mark : code()->extraSelections()) {
-            EXPECT_EQ(mark.format.background().color(), ui::MarkTint());
+            const QColor tint = mark.format.background().color();
+            EXPECT_TRUE(tint == ui::MarkTint(ui::Look::Finding) ||
+                        tint == ui::MarkTint(ui::Look::Aside) ||
+                        tint == ui::MarkTint(ui::Look::Missed))
+                << tint.name().toStdString();
             EXPECT_FALSE(mark.format.hasProperty(QTextFormat::ForegroundBrush));
             ranges.push_back({mark.cursor.selectionStart(),
                               mark.cursor.selectionEnd() - mark.cursor.selectionStart()});
@@ -361,7 +371,7 @@ TEST_F(Marks, HoverOnAFindingLineTellsWhereItOccurs)
         SCOPED_TRACE(c.name);
         Start(c.keywordFile);
         Detect(c.formula);
-        EXPECT_EQ(ToolTipOfResultLine(0), c.toolTip);
+        EXPECT_EQ(ToolTipOfResultLine(0).section(u'\n', 0, 0), c.toolTip);
     }
 
     // Only what is still there counts.
@@ -369,9 +379,74 @@ TEST_F(Marks, HoverOnAFindingLineTellsWhereItOccurs)
     cursor.insertText("\n");
     cursor.movePosition(QTextCursor::End);
     cursor.deletePreviousChar();
-    EXPECT_EQ(ToolTipOfResultLine(0), "ZIG( 或 ZIG 出现 1 次：第 2 行");
+    EXPECT_EQ(ToolTipOfResultLine(0).section(u'\n', 0, 0), "ZIG( 或 ZIG 出现 1 次：第 2 行");
     QTest::mouseClick(window_->Command4, Qt::LeftButton);
     EXPECT_TRUE(ToolTipOfResultLine(0).isEmpty());
+}
+
+// The formula read as its language reads it: what counts and what does not,
+// and what the list missed, marked, described and reached from the note.
+TEST_F(Marks, TellWhereEachFindingStandsAndWhatTheListMissed)
+{
+    Start();
+    const QString formula = "{ZIG(C)}X:=REFX(C,5)+MYDCLOSE;Y:=ZIG (C,5);\nZ:=ZIG(C,1);";
+    Detect(formula);
+    EXPECT_EQ(window_->Text1->toPlainText(), "发现未来函数DCLOSE!\n发现未来函数ZIG!\n");
+
+    std::vector<std::pair<Range, ui::Look>> looks;
+    for (const ui::FormulaMarks::Span &span : code()->findChild<ui::FormulaMarks *>()->spans())
+        looks.push_back({{span.start, span.length}, span.look});
+    const std::vector<std::pair<Range, ui::Look>> expected{{{1, 4}, ui::Look::Aside},
+                                                           {{11, 4}, ui::Look::Missed},
+                                                           {{23, 6}, ui::Look::Aside},
+                                                           {{33, 3}, ui::Look::Missed},
+                                                           {{47, 4}, ui::Look::Finding}};
+    EXPECT_EQ(looks, expected);
+
+    QPushButton *note = window_->btnMissed;
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), "另有列表漏掉的未来函数：REFX、ZIG");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(note)->text(QAccessible::Name), note->text());
+    for (const Range expected : {Range{11, 4}, Range{33, 3}, Range{11, 4}}) {
+        QTest::mouseClick(note, Qt::LeftButton);
+        EXPECT_EQ(Selected(), expected);
+    }
+
+    const QString zig = ToolTipOfResultLine(1);
+    const language::FutureFunction *zigFunction = language::FindFutureFunction(u"ZIG");
+    EXPECT_TRUE(zig.contains("改写历史：" + zigFunction->why.toString())) << zig.toStdString();
+    EXPECT_TRUE(zig.endsWith("不算调用：在注释中 1 次（第 1 行）")) << zig.toStdString();
+    EXPECT_TRUE(ToolTipOfResultLine(0).endsWith("不算调用：在更长的名字中 1 次（第 1 行）"));
+
+    // Resting on a mark: the R of REFX, then the last letter of MYDCLOSE.
+    const auto toolTipAt = [&](int position) {
+        QTextCursor cursor(code()->document());
+        cursor.setPosition(position);
+        const QRect before = code()->cursorRect(cursor);
+        cursor.setPosition(position + 1);
+        const QPoint at((before.left() + code()->cursorRect(cursor).left()) / 2,
+                        before.center().y());
+        QHelpEvent hover(QEvent::ToolTip, at, code()->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(code()->viewport(), &hover);
+        return hover.isAccepted() ? QToolTip::text() : QString();
+    };
+    const QString refx = toolTipAt(11);
+    EXPECT_TRUE(refx.startsWith("REFX（列表漏掉的未来函数）\n引用之后的K线："))
+        << refx.toStdString();
+    EXPECT_TRUE(refx.contains("可改用：")) << refx.toStdString();
+    EXPECT_TRUE(toolTipAt(28).startsWith("DCLOSE（在更长的名字中）"));
+    EXPECT_TRUE(toolTipAt(21).isEmpty()); // the + between them
+
+    // Whatever replaces the text, and a reload, take the note away.
+    for (QPushButton *button : {window_->Command5, window_->Command4, window_->CMD2}) {
+        SCOPED_TRACE(button->text().toStdString());
+        Detect(formula);
+        ASSERT_TRUE(note->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_FALSE(note->isVisible());
+    }
+    Detect("X:=ZIG(C,5);");
+    EXPECT_FALSE(note->isVisible());
 }
 
 // Replacing the whole text while marks are shown must not leave the document

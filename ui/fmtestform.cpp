@@ -133,6 +133,22 @@ QLabel *CreateLabel(QWidget *container, const char *name, TwipsRect rect, const 
     return label;
 }
 
+// A line of text that acts when clicked, as a link does, over the unused
+// width of the result's caption; hidden until there is something to say.
+QPushButton *CreateMissedNote(QWidget *container, const char *name, TwipsRect rect)
+{
+    auto *note = Create<QPushButton>(container, name, rect);
+    note->raise();
+    note->setCursor(Qt::PointingHandCursor);
+    note->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: transparent; border: "
+                                       "none; padding: 0; text-align: left; }"
+                                       "QPushButton:focus { text-decoration: underline; }")
+                            .arg(Bgr(0x000000A0).name()));
+    note->setAccessibleDescription(QStringLiteral("按下选中公式中下一处列表漏掉的未来函数"));
+    note->hide();
+    return note;
+}
+
 QFrame *CreatePanel(QWidget *container, const char *name, TwipsRect rect, QFrame::Shape border)
 {
     auto *panel = Create<QFrame>(container, name, rect);
@@ -293,6 +309,7 @@ void fmTestForm::setupUi(QWidget *fmTest)
         CreateLabel(fmCode, "Label5", {120, 3120, 3735, 255}, QStringLiteral("检测结果如下："));
     Label5->setAutoFillBackground(true);
     SetColor(Label5, QPalette::Window, Bgr(kWindowBackground));
+    btnMissed = CreateMissedNote(fmCode, "btnMissed", {1440, 3120, 3495, 255});
     Label4 = CreateLabel(fmCode, "Label4", {1920, 0, 960, 300}, QStringLiteral("公式代码"));
     SetColor(Label4, QPalette::WindowText, Bgr(0x00404040));
 
@@ -316,7 +333,8 @@ void fmTestForm::setupUi(QWidget *fmTest)
     Command2->setAccessibleName(QStringLiteral("编辑"));
     txtMy->setAccessibleName(QStringLiteral("提供者与主页"));
 
-    SetTabOrder(fmTest, {btnTest, txtCode, CMD2, List1, Command2, Text1, Command5, Command4});
+    SetTabOrder(fmTest,
+                {btnTest, txtCode, CMD2, List1, Command2, Text1, btnMissed, Command5, Command4});
 }
 
 } // namespace ui

@@ -30,6 +30,8 @@ public:
     QLabel *Label4 = nullptr;
     QLabel *Label1 = nullptr;
     QFrame *Line3 = nullptr;
+    // Names what the keyword list missed, beside the result's caption, while there is any.
+    QPushButton *btnMissed = nullptr;
 
     void setupUi(QWidget *fmTest);
 };

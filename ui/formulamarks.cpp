@@ -8,9 +8,17 @@
 
 namespace ui {
 
-QColor MarkTint()
+QColor MarkTint(Look look)
 {
-    return QColor(0xFF, 0xE6, 0x80);
+    switch (look) {
+    case Look::Finding:
+        return QColor(0xFF, 0xE6, 0x80);
+    case Look::Aside:
+        return QColor(0xFF, 0xF6, 0xD6);
+    case Look::Missed:
+        break;
+    }
+    return QColor(0xFF, 0xC8, 0xC8);
 }
 
 FormulaMarks::FormulaMarks(QPlainTextEdit &edit)
@@ -35,12 +43,25 @@ void FormulaMarks::setSpans(QList<Span> spans)
     showInView(true);
 }
 
+QList<FormulaMarks::Span> FormulaMarks::spansAt(qsizetype position) const
+{
+    QList<Span> covering;
+    auto span = std::lower_bound(spans_.cbegin(), spans_.cend(), position - longest_ + 1,
+                                 [](const Span &span, qsizetype at) { return span.start < at; });
+    for (; span != spans_.cend() && span->start <= position; ++span) {
+        if (span->start + span->length > position)
+            covering.append(*span);
+    }
+    return covering;
+}
+
 void FormulaMarks::follow(int position, int removed, int added)
 {
     const int characters = edit_.document()->characterCount();
     const bool followable = characters == characters_ - removed + added;
     characters_ = characters;
     if (!followable) {
+        emit replaced();
         // Replacing the whole text reports the empty document it starts from
         // while Qt still holds the old cursors aside, and then more characters
         // added than there are. Dropping a mark's cursor now would leave the
@@ -104,7 +125,7 @@ void FormulaMarks::show(qsizetype from, qsizetype to)
         if (span->start + span->length < from)
             continue;
         QTextEdit::ExtraSelection mark;
-        mark.format.setBackground(MarkTint());
+        mark.format.setBackground(MarkTint(span->look));
         mark.cursor = QTextCursor(edit_.document());
         mark.cursor.setPosition(int(span->start));
         mark.cursor.setPosition(int(span->start + span->length), QTextCursor::KeepAnchor);

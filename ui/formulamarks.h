@@ -4,13 +4,20 @@
 #include <QList>
 #include <QObject>
 
+#include <cstdint>
+
 class QPlainTextEdit;
 
 namespace ui {
 
-// The background of a marked finding: a light yellow, like a highlighter, on
-// which the formula's dark blue stays easy to read.
-QColor MarkTint();
+// How a mark looks: what the list found in code, what it found where it does
+// not count (a comment, a string, a longer name), and what it missed.
+enum class Look : std::uint8_t { Finding, Aside, Missed };
+
+// The background of a mark: a light yellow, like a highlighter, a paler one
+// for what does not count, and a light red for what the list missed; the
+// formula's dark blue stays easy to read on each.
+QColor MarkTint(Look look = Look::Finding);
 
 // Tints spans of a text box's text as decoration only: the text, its undo
 // history and what is copied stay as they are.
@@ -31,6 +38,7 @@ public:
         qsizetype start = 0;
         qsizetype length = 0;
         qsizetype tag = 0; // the caller's, kept as given
+        Look look = Look::Finding;
         bool operator==(const Span &) const = default;
     };
 
@@ -42,6 +50,12 @@ public:
     void clear() { setSpans({}); }
     // The spans as they stand now, ordered by start.
     const QList<Span> &spans() const { return spans_; }
+    // Those that cover the character at `position`.
+    QList<Span> spansAt(qsizetype position) const;
+
+signals:
+    // The whole text was replaced, and the spans with it.
+    void replaced();
 
 private:
     void follow(int position, int removed, int added);
