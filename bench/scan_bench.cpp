@@ -1,8 +1,10 @@
 #include "benchinputs.h"
 #include "defaulttable.h"
+#include "formulareader.h"
 #include "keymatcher.h"
 #include "matchtext.h"
 #include "memoryviews.h"
+#include "reading.h"
 #include "scan.h"
 #include "searchkey.h"
 
@@ -105,6 +107,52 @@ void ManyEntriesOverLargeFormulaOnly(benchmark::State &state)
     ScanUtf8(state, Large().entries, Large().formula);
 }
 BENCHMARK(ManyEntriesOverLargeFormulaOnly)->Unit(benchmark::kMillisecond);
+
+// Reading the 1 MiB formula as its language does (comments, strings, names
+// and Chinese), every known future function in it handed over.
+void ReadFormula(benchmark::State &state)
+{
+    const QByteArray text = FormulaOfSize(1 << 20).toUtf8();
+    qsizetype uses = 0;
+    for (auto _ : state) {
+        language::FormulaReader reader(text);
+        language::Use use;
+        uses = 0;
+        while (reader.nextUse(use))
+            ++uses;
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+    state.counters["uses"] = double(uses);
+}
+BENCHMARK(ReadFormula)->Unit(benchmark::kMillisecond);
+
+// The default table's pass with every occurrence's context and what the
+// list missed, as the checker's --json takes them.
+void DefaultTableReadingOverLargeFormula(benchmark::State &state)
+{
+    QStringList keys;
+    for (const QString &entry : keywords::DefaultKeywordTable())
+        keys.append(detect::DeriveSearchKey(entry).key);
+    const detect::KeyMatcher matcher(keys);
+    const QByteArray text = FormulaOfSize(1 << 20).toUtf8();
+    struct Counter : detect::ReadingSink
+    {
+        bool found(const detect::Occurrence &, language::Context) override
+        {
+            ++count;
+            return true;
+        }
+        bool used(const language::Use &, bool) override { return true; }
+        qsizetype count = 0;
+    } sink;
+    for (auto _ : state) {
+        detect::FormulaReading reading(text, sink);
+        matcher.streamInUtf8(text, reading);
+        reading.finish();
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+BENCHMARK(DefaultTableReadingOverLargeFormula)->Unit(benchmark::kMillisecond);
 
 // A keyword file of a million lines, every third a call, over the 4 KiB formula.
 void MillionEntriesOverSmallFormula(benchmark::State &state)

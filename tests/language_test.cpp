@@ -3,6 +3,7 @@
 #include "formulareader.h"
 #include "futurefunctions.h"
 
+#include <QFile>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -125,6 +126,35 @@ TEST(FutureFunctionTable, FindsNamesInAnyCaseAndNothingElse)
     for (const char16_t *safe : {u"REF", u"YEAR", u"MONTH", u"WEEK", u"FILTER", u"ZIG("})
         EXPECT_EQ(language::FindFutureFunction(safe), nullptr)
             << QString::fromUtf16(safe).toStdString();
+}
+
+// docs/future-functions.md gives users the table; it must say what the code does.
+TEST(FutureFunctionTable, DocumentedAsTheCodeHasIt)
+{
+    QFile page(QStringLiteral(DOCS_DIR "/future-functions.md"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << qPrintable(page.errorString());
+    QStringList documented;
+    bool inTable = false;
+    for (const QString &line : QString::fromUtf8(page.readAll()).split(u'\n')) {
+        if (line.startsWith(QStringLiteral("| name | how written |")))
+            inTable = true;
+        else if (!line.startsWith(u'|'))
+            inTable = false;
+        else if (inTable && !line.startsWith(QStringLiteral("|---")))
+            documented.append(line.split(QStringLiteral(" | ")).mid(0, 5).join(u'|'));
+    }
+    QStringList table;
+    for (const language::FutureFunction &f : language::FutureFunctions()) {
+        const QString name = f.name.toString();
+        const QString written = f.writing == language::Writing::Call   ? "call: `" + name + "(…)`"
+                                : f.writing == language::Writing::Bare ? "bare: `" + name + '`'
+                                                                       : "period: `C" + name + '`';
+        table.append(QStringList{"| " + name, written, QString(language::ClassId(f.futureClass)),
+                                 f.why.toString(),
+                                 f.instead.isEmpty() ? QStringLiteral("—") : f.instead.toString()}
+                         .join(u'|'));
+    }
+    EXPECT_EQ(documented, table);
 }
 
 } // namespace

@@ -1,0 +1,142 @@
+// Arbitrary bytes as a formula, read by the formula reader and by a plain
+// reading written here character by character: every occurrence's context,
+// the functions used and those a list missed must agree.
+//
+// An input whose first byte is 0xFF is read as pieces of formulas instead, a
+// byte a piece (kPieces), so that comments, strings, references, names and
+// the table's functions meet as often as they do in real formulas.
+
+#include "keymatcher.h"
+#include "reading.h"
+#include "reading_judge.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+const char *const kPieces[] = {
+    "{",
+    "}",
+    "'",
+    "\"",
+    "\r",
+    "\n",
+    " ",
+    "\t",
+    "(",
+    ")",
+    "#",
+    ";",
+    ":=",
+    ",",
+    ".",
+    "ZIG",
+    "zig",
+    "REFX",
+    "DHIGH",
+    "week",
+    "WEEK",
+    "MIN5",
+    "DAY",
+    "A",
+    "B",
+    "1",
+    "_",
+    "中",
+    "波段",
+    "，",
+    "\xE4",
+    "\xB8",
+    "\xFF",
+    "FLATZIG",
+    "CURRBARSCOUNT",
+    "C",
+    "S",
+    "X1",
+    "\xF0\x9F\x98\x80",
+};
+
+QByteArray Formula(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0 || data[0] != 0xFF)
+        return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
+    QByteArray text;
+    for (std::size_t i = 1; i < size; ++i)
+        text += kPieces[data[i] % std::size(kPieces)];
+    return text;
+}
+
+[[noreturn]] void Fail(const char *what, qsizetype at)
+{
+    std::fprintf(stderr, "%s at byte %lld\n", what, static_cast<long long>(at));
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray text = Formula(data, size);
+    const std::vector<Character> chars = JudgeCharacters(text);
+    const qsizetype count = qsizetype(chars.size());
+    const std::vector<language::Use> expectedUses = JudgeUses(text, chars);
+
+    // Every context of occurrences of one and of three characters, and of
+    // one that runs to the end, asked in order, with the uses taken as a scan takes them.
+    language::FormulaReader reader(text);
+    std::vector<language::Use> uses;
+    language::Use use;
+    for (qsizetype k = 0; k < count; ++k) {
+        while (reader.nextUse(use, chars[k].offset))
+            uses.push_back(use);
+        for (const qsizetype length : {1, 3, 1 << 20}) {
+            const qsizetype last = std::min(count, k + length);
+            const qsizetype end = last < count ? chars[last].offset : text.size();
+            if (reader.contextOf(chars[k].offset, end) != JudgeContext(chars, k, last))
+                Fail("context", chars[k].offset);
+        }
+    }
+    while (reader.nextUse(use))
+        uses.push_back(use);
+    if (uses != expectedUses)
+        Fail("uses", uses.size() < expectedUses.size() ? expectedUses[uses.size()].start : -1);
+
+    // What a list of keys found, and what it missed: a function is missed
+    // where no occurrence in code starts at its start.
+    static const detect::KeyMatcher matcher(
+        QStringList{"ZIG(", "ZIG", "#DAY", "A B", "{", "X1", "REFX"});
+    struct Sink final : detect::ReadingSink
+    {
+        bool found(const detect::Occurrence &occurrence, language::Context context) override
+        {
+            if (context == language::Context::Code)
+                inCode.push_back(occurrence.start);
+            return true;
+        }
+        bool used(const language::Use &use, bool missed) override
+        {
+            (missed ? this->missed : this->found_).push_back(use);
+            return true;
+        }
+        std::vector<qsizetype> inCode;
+        std::vector<language::Use> missed, found_;
+    } sink;
+    detect::FormulaReading reading(text, sink);
+    matcher.streamInUtf8(text, reading);
+    reading.finish();
+    std::vector<language::Use> expectedMissed;
+    for (const language::Use &expected : expectedUses) {
+        if (std::find(sink.inCode.begin(), sink.inCode.end(), expected.start) == sink.inCode.end())
+            expectedMissed.push_back(expected);
+    }
+    if (sink.missed != expectedMissed || sink.missed.size() + sink.found_.size() != uses.size())
+        Fail("missed", -1);
+    return 0;
+}

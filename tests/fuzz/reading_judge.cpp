@@ -1,0 +1,136 @@
+#include "reading_judge.h"
+
+#include <cctype>
+
+// The formula as plain rules read it: a character at a time, the byte
+// offset where each starts, whether it belongs to a word, and whether it is
+// code.
+static char32_t Decode(const QByteArray &text, qsizetype i, int &length)
+{
+    const auto lead = uchar(text[i]);
+    length = 1;
+    if (lead < 0x80)
+        return lead;
+    const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    if (lead < 0xC0 || lead > 0xF4 || i + more >= text.size())
+        return 0xFFFD;
+    char32_t codePoint = lead & (0x3F >> more);
+    for (int k = 1; k <= more; ++k) {
+        const auto next = uchar(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0xFFFD;
+        codePoint = codePoint << 6 | (next & 0x3F);
+    }
+    length = more + 1;
+    return codePoint;
+}
+
+std::vector<Character> JudgeCharacters(const QByteArray &text)
+{
+    enum { Code, Comment, String, Reference } state = Code;
+    std::vector<Character> characters;
+    for (qsizetype i = 0; i < text.size();) {
+        int length;
+        char32_t c = Decode(text, i, length);
+        // ASCII written in more bytes than one (an overlong form) is neither
+        // a letter nor a delimiter.
+        if (length > 1 && c < 0x80)
+            c = 0xFFFD;
+        const bool word = (c < 0x80 && (std::isalnum(int(c)) || c == '_')) ||
+                          (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+                          (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3134F);
+        const bool lineEnd = c == '\r' || c == '\n';
+        language::Context region = language::Context::Code;
+        switch (state) {
+        case Code:
+            if (c == '{')
+                state = Comment;
+            else if (c == '\'')
+                state = String;
+            else if (c == '"')
+                state = Reference;
+            if (state == Comment)
+                region = language::Context::Comment;
+            if (state == String)
+                region = language::Context::String;
+            break;
+        case Comment:
+            region = language::Context::Comment;
+            if (c == '}')
+                state = Code;
+            break;
+        case String:
+            if (!lineEnd)
+                region = language::Context::String;
+            if (c == '\'' || lineEnd)
+                state = Code;
+            break;
+        case Reference:
+            if (c == '"' || lineEnd)
+                state = Code;
+            break;
+        }
+        const bool code = region == language::Context::Code;
+        characters.push_back({i, c, word && code, code, region});
+        i += length;
+    }
+    return characters;
+}
+
+// Between characters k - 1 and k. Plain pointers: the vector's checked
+// access would be compiled with coverage feedback, in the fuzz target.
+static bool WordEdge(const Character *chars, qsizetype count, qsizetype k)
+{
+    return k > 0 && k < count && chars[k - 1].word && chars[k].word;
+}
+
+language::Context JudgeContext(const std::vector<Character> &characters, qsizetype first,
+                               qsizetype last)
+{
+    const Character *chars = characters.data();
+    const qsizetype count = qsizetype(characters.size());
+    language::Context context = chars[first].region;
+    if (context == language::Context::Code &&
+        (WordEdge(chars, count, first) || (WordEdge(chars, count, last) && chars[last - 1].code)))
+        context = language::Context::Name;
+    return context;
+}
+
+std::vector<language::Use> JudgeUses(const QByteArray &text,
+                                     const std::vector<Character> &characters)
+{
+    const Character *chars = characters.data();
+    const qsizetype count = qsizetype(characters.size());
+    const auto wordEdge = [&](qsizetype k) { return WordEdge(chars, count, k); };
+    std::vector<language::Use> expectedUses;
+    for (qsizetype k = 0; k < count; ++k) {
+        if (!chars[k].word || wordEdge(k) || chars[k].codePoint >= 0x80 ||
+            std::isdigit(int(chars[k].codePoint)))
+            continue;
+        qsizetype end = k;
+        QString name;
+        while (end < count && chars[end].word && (end == k || wordEdge(end))) {
+            name += QChar(char16_t(chars[end].codePoint < 0x10000 ? chars[end].codePoint : 0xFFFD));
+            ++end;
+        }
+        const qsizetype endOffset = end < count ? chars[end].offset : text.size();
+        const bool afterHash = k > 0 && chars[k - 1].codePoint == '#';
+        const language::FutureFunction *period =
+            afterHash ? language::FindFutureFunction(u'#' + name) : nullptr;
+        const language::FutureFunction *function = language::FindFutureFunction(name);
+        if (period && period->writing == language::Writing::Period) {
+            expectedUses.push_back({period, chars[k - 1].offset, endOffset - chars[k - 1].offset});
+            continue;
+        }
+        if (!function || function->writing == language::Writing::Period)
+            continue;
+        qsizetype next = end;
+        while (next < count && (chars[next].codePoint == ' ' || chars[next].codePoint == '\t'))
+            ++next;
+        if (function->writing == language::Writing::Bare ||
+            (next < count && chars[next].codePoint == '('))
+            expectedUses.push_back({function, chars[k].offset, endOffset - chars[k].offset});
+    }
+
+    return expectedUses;
+}
