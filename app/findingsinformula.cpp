@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -38,6 +39,50 @@ QString WhyItSeesTheFuture(const language::FutureFunction &function)
     if (!function.instead.isEmpty())
         text += QStringLiteral("\n可改用：") + function.instead.toString();
     return text;
+}
+
+bool IsIdeograph(QChar c)
+{
+    return c.script() == QChar::Script_Han;
+}
+
+// Tooltips do not wrap plain text, and a reason on one line would run across
+// the screen: lines are broken at a comfortable width, between Chinese
+// characters or after a space or punctuation, never inside a word of code
+// nor before a closing mark.
+QString Wrapped(const QString &text)
+{
+    const QFontMetrics metrics(QToolTip::font());
+    const int most = 26 * metrics.horizontalAdvance(u'中');
+    QStringList lines;
+    for (const QString &line : text.split(u'\n')) {
+        QString rest = line;
+        while (metrics.horizontalAdvance(rest) > most) {
+            qsizetype breakAt = -1;
+            int width = 0;
+            for (qsizetype i = 1; i < rest.size(); ++i) {
+                width += metrics.horizontalAdvance(rest[i - 1]);
+                if (width > most && breakAt > 0)
+                    break;
+                const QChar before = rest[i - 1], after = rest[i];
+                const QChar::Category next = after.category();
+                const bool closes =
+                    next == QChar::Punctuation_Close || next == QChar::Punctuation_Other;
+                const bool opens = before.category() == QChar::Punctuation_Open;
+                // Full-width marks end a phrase; ASCII ones stand inside code.
+                const bool endsPhrase = before.isPunct() && before.unicode() > 0x2000;
+                if (!closes && !opens &&
+                    (IsIdeograph(after) || IsIdeograph(before) || before.isSpace() || endsPhrase))
+                    breakAt = i;
+            }
+            if (breakAt <= 0)
+                break;
+            lines.append(rest.left(breakAt));
+            rest = rest.mid(breakAt);
+        }
+        lines.append(rest);
+    }
+    return lines.join(u'\n');
 }
 
 } // namespace
@@ -244,7 +289,9 @@ QString FindingsInFormula::describe(const QString &line) const
     }
     if (!aside.isEmpty())
         text += QStringLiteral("\n不算调用：") + aside.join(QStringLiteral("，"));
-    return text;
+    // The first line, as it always read, stays whole.
+    const qsizetype firstEnd = text.indexOf(u'\n');
+    return firstEnd < 0 ? text : text.left(firstEnd + 1) + Wrapped(text.mid(firstEnd + 1));
 }
 
 QString FindingsInFormula::describeAt(qsizetype position) const
@@ -262,7 +309,7 @@ QString FindingsInFormula::describeAt(qsizetype position) const
         if (!texts.contains(text))
             texts.append(text);
     }
-    return texts.join(QStringLiteral("\n\n"));
+    return Wrapped(texts.join(QStringLiteral("\n\n")));
 }
 
 bool FindingsInFormula::eventFilter(QObject *watched, QEvent *event)

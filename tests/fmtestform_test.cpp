@@ -335,6 +335,8 @@ TEST(Window, TextStandsOutFromItsBackgroundWhateverTheSystemPalette)
         ui::ResultTextEditView result(*f.Text1); // in black, as after a scan without findings
         result.setTextColor({0, 0, 0});
         result.setText("没有发现未来函数！");
+        f.btnMissed->setText("另有列表漏掉的未来函数：REFX");
+        f.btnMissed->show();
         window.fmTest.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.fmTest));
         const std::string prefix = dark ? "dark." : "default.";
@@ -384,6 +386,7 @@ TEST(Window, TextStandsOutFromItsBackgroundWhateverTheSystemPalette)
         } drawn[] = {{"List1", f.List1->viewport()},
                      {"Text1", f.Text1->viewport()},
                      {"Label5", f.Label5},
+                     {"btnMissed", f.btnMissed},
                      {"txtMy", f.txtMy}};
         for (const auto &d : drawn) {
             const double contrast = DrawnContrast(d.painter->grab().toImage());

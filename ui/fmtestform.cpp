@@ -140,10 +140,11 @@ QPushButton *CreateMissedNote(QWidget *container, const char *name, TwipsRect re
     auto *note = Create<QPushButton>(container, name, rect);
     note->raise();
     note->setCursor(Qt::PointingHandCursor);
-    note->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: transparent; border: "
-                                       "none; padding: 0; text-align: left; }"
+    // On the caption's own background, which it covers.
+    note->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: none; "
+                                       "padding: 0; text-align: left; }"
                                        "QPushButton:focus { text-decoration: underline; }")
-                            .arg(Bgr(0x000000A0).name()));
+                            .arg(Bgr(0x000000A0).name(), Bgr(kWindowBackground).name()));
     note->setAccessibleDescription(QStringLiteral("按下选中公式中下一处列表漏掉的未来函数"));
     note->hide();
     return note;
