@@ -38,17 +38,14 @@ constexpr std::array<std::uint8_t, 256> kByteClass = [] {
     return classes;
 }();
 
-// Which of the 64 bytes at p are word bytes (ASCII letters, digits, _), and
-// which may open or close something ({ ' " CR LF), a bit each.
-struct BlockMasks
+// Which of the 64 bytes at p are word bytes (ASCII letters, digits, _),
+// which of them letters, and which may open or close something
+// ({ ' " CR LF), a bit each.
+inline void Classify(const unsigned char *p, std::uint64_t &wordBytes, std::uint64_t &letterBytes,
+                     std::uint64_t &specialBytes)
 {
-    std::uint64_t word = 0;
-    std::uint64_t special = 0;
-};
-
-inline BlockMasks Classify(const unsigned char *p)
-{
-    BlockMasks masks;
+    // Gathered in locals: through the references every step would go to memory.
+    std::uint64_t words = 0, letters = 0, specials = 0;
 #if defined(__SSE2__) || defined(_M_X64)
     const auto is = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
     const auto within = [](__m128i v, char low, char high) {
@@ -59,22 +56,26 @@ inline BlockMasks Classify(const unsigned char *p)
     for (int k = 0; k < 4; ++k) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
         const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20));
-        const __m128i word =
-            _mm_or_si128(_mm_or_si128(within(folded, 'a', 'z'), within(v, '0', '9')), is(v, '_'));
+        const __m128i letter = within(folded, 'a', 'z');
+        const __m128i word = _mm_or_si128(_mm_or_si128(letter, within(v, '0', '9')), is(v, '_'));
         const __m128i special =
             _mm_or_si128(_mm_or_si128(_mm_or_si128(is(v, '{'), is(v, '\'')), is(v, '"')),
                          _mm_or_si128(is(v, '\r'), is(v, '\n')));
-        masks.word |= std::uint64_t(unsigned(_mm_movemask_epi8(word))) << (16 * k);
-        masks.special |= std::uint64_t(unsigned(_mm_movemask_epi8(special))) << (16 * k);
+        words |= std::uint64_t(unsigned(_mm_movemask_epi8(word))) << (16 * k);
+        letters |= std::uint64_t(unsigned(_mm_movemask_epi8(letter))) << (16 * k);
+        specials |= std::uint64_t(unsigned(_mm_movemask_epi8(special))) << (16 * k);
     }
 #else
     for (int i = 0; i < 64; ++i) {
         const std::uint8_t c = kByteClass[p[i]];
-        masks.word |= std::uint64_t(c == kWordByte) << i;
-        masks.special |= std::uint64_t(c != kWordByte && c != kPassedOver) << i;
+        words |= std::uint64_t(c == kWordByte) << i;
+        letters |= std::uint64_t(((p[i] | 0x20) >= 'a') && ((p[i] | 0x20) <= 'z')) << i;
+        specials |= std::uint64_t(c != kWordByte && c != kPassedOver) << i;
     }
 #endif
-    return masks;
+    wordBytes = words;
+    letterBytes = letters;
+    specialBytes = specials;
 }
 
 inline bool IsContinuation(unsigned char byte)
@@ -157,21 +158,29 @@ struct NameIndex
             Q_ASSERT(letter >= 'A' && letter <= 'Z' && name.size() < 16);
             lengths[letter] |= std::uint16_t(1u << name.size());
             lengths[letter + 32] = lengths[letter];
-            names[letter - 'A'].push_back({name, &function});
+            seconds[letter - 'A'] |= 1u << (name[1].toLatin1() - 'A');
+            names[letter - 'A'][name.size()].push_back({name, &function});
         }
     }
 
     std::uint16_t lengths[256] = {};
-    std::vector<Name> names[26];
+    std::uint32_t seconds[26] = {};  // by first letter, the second letters
+    std::vector<Name> names[26][16]; // by first letter and length
+
+    // Whether a name may start with the two letters, in any case.
+    bool mayStart(unsigned char first, unsigned char second) const
+    {
+        const unsigned letter = unsigned(Upper(second) - 'A');
+        return letter < 26 && (seconds[Upper(first) - 'A'] >> letter & 1);
+    }
 };
 const NameIndex kNames;
 
-// The function whose name is the word, in any case.
+// The function whose name is the word, in any case; the word starts with a
+// letter and is shorter than 16.
 inline const FutureFunction *FunctionNamed(const unsigned char *word, qsizetype size)
 {
-    for (const NameIndex::Name &name : kNames.names[Upper(word[0]) - 'A']) {
-        if (name.name.size() != size)
-            continue;
+    for (const NameIndex::Name &name : kNames.names[Upper(word[0]) - 'A'][size]) {
         qsizetype i = 1;
         while (i < size && Upper(word[i]) == uchar(name.name[i].toLatin1()))
             ++i;
@@ -207,11 +216,9 @@ FormulaReader::Event FormulaReader::Lexer::use(qsizetype start)
     // A word of ASCII letters and digits lies in [start, at_); Chinese
     // before or after it makes it part of a longer name.
     const unsigned char *p = text_;
-    if ((start > 0 && p[start - 1] >= 0x80 && WordCharacterEndsAt(p, size_, start)) ||
-        (at_ < size_ && p[at_] >= 0x80 && WordCharacterStartsAt(p, size_, at_)))
-        return {};
     const FutureFunction *function = FunctionNamed(p + start, at_ - start);
-    if (!function)
+    if (!function || (start > 0 && p[start - 1] >= 0x80 && WordCharacterEndsAt(p, size_, start)) ||
+        (at_ < size_ && p[at_] >= 0x80 && WordCharacterStartsAt(p, size_, at_)))
         return {};
     switch (function->writing) {
     case Writing::Period:
@@ -252,27 +259,48 @@ FormulaReader::Event FormulaReader::Lexer::read()
     };
     for (;;) {
         // 64 bytes at a time, from word to word up to the next special byte;
-        // a word never starts before `at` and ends after it here.
+        // the block's masks serve until `at` leaves it. A word never starts
+        // before `at` and ends after it here.
         while (size - at >= 64) {
-            const BlockMasks masks = Classify(p + at);
-            const int special = masks.special ? std::countr_zero(masks.special) : 64;
-            std::uint64_t starts = masks.word & ~(masks.word << 1);
+            if (at < block_ || at >= block_ + 64) {
+                block_ = at;
+                Classify(p + at, masks_.word, masks_.letter, masks_.special);
+            }
+            const int offset = int(at - block_);
+            const std::uint64_t word = masks_.word >> offset;
+            const std::uint64_t specials = masks_.special >> offset;
+            const int special = specials ? std::countr_zero(specials) : 64 - offset;
+            // Names of the table start with a letter and have three or more,
+            // so only such starts are looked at; at the block's last two bytes
+            // the word may go on beyond it.
+            const std::uint64_t beyond =
+                offset >= 62 ? ~std::uint64_t(0) : ~std::uint64_t(0) << (62 - offset);
+            std::uint64_t starts = word & ~(word << 1) & (masks_.letter >> offset) &
+                                   ((word >> 1) | beyond) & ((word >> 2) | beyond);
             if (special < 64)
                 starts &= (std::uint64_t(1) << special) - 1;
             qsizetype next = at + special;
             while (starts) {
                 const int i = std::countr_zero(starts);
                 starts &= starts - 1;
-                const std::uint64_t after = ~masks.word >> i;
-                qsizetype end = at + i + (after ? std::countr_zero(after) : 64 - i);
+                if (at + i + 1 >= size || !kNames.mayStart(p[at + i], p[at + i + 1]))
+                    continue;
+                const std::uint64_t after = ~word >> i;
+                qsizetype end = at + i + (after ? std::countr_zero(after) : 64 - offset - i);
                 while (end < size && kByteClass[p[end]] == kWordByte)
                     ++end; // it goes on beyond the block
                 if (const Event found = lookUp(at + i, end); found.kind == Event::Use)
                     return found;
                 next = std::max(next, end);
             }
+            // A word passed over may go on beyond the block; `at` must not
+            // stop inside it.
+            if (!specials && (word >> (63 - offset) & 1)) {
+                while (next < size && kByteClass[p[next]] == kWordByte)
+                    ++next;
+            }
             at = next;
-            if (special < 64)
+            if (specials)
                 break;
         }
         while (at < size && kByteClass[p[at]] == kPassedOver)

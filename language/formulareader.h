@@ -84,6 +84,13 @@ private:
         qsizetype size_;
         qsizetype at_ = 0;
         bool inReference_ = false;
+        qsizetype block_ = -64; // the 64 bytes last classified start here
+        struct Masks
+        {
+            std::uint64_t word = 0;    // a bit for each ASCII letter, digit and _
+            std::uint64_t letter = 0;  // for each letter among them
+            std::uint64_t special = 0; // and for each { ' " CR LF
+        } masks_;
     };
 
     void readEvent();
