@@ -96,6 +96,9 @@ Findings Scanner::scan(KeywordListView &list, const FormulaTextView &formula,
         }
         bool used(const language::Use &use, bool missed) override
         {
+            // Marked as the occurrences are, up to as many.
+            if (missed && uses.size() == kMaxLocated)
+                return false;
             if (missed)
                 uses.append(use);
             return true;

@@ -15,7 +15,7 @@ namespace detect {
 // and its context at the same index in `contexts`; and the known future
 // functions in the formula's code that the list missed, in text order.
 // Places are in the formula's UTF-16 units.
-// Beyond kMaxLocated occurrences no more are listed: a million marks already
+// Beyond kMaxLocated occurrences, or missed functions, no more are listed: a million marks already
 // say more than anyone can read, and keys that overlap themselves could
 // otherwise ask for more memory than there is.
 inline constexpr qsizetype kMaxLocated = 1'000'000;

@@ -178,6 +178,16 @@ TEST(BadFormula, SelfOverlappingKeysAreListedUpToTheLimit)
     EXPECT_LT(ms, 10000);
 }
 
+// Known future functions the list misses are marked as occurrences are, and
+// listed up to as many.
+TEST(BadFormula, MissedFunctionsAreListedUpToTheLimit)
+{
+    const ScanOutcome outcome =
+        Scan(DefaultKeywordTable(), QStringLiteral("#DAY ").repeated(detect::kMaxLocated + 1));
+    ExpectResult(outcome, kNothingFound);
+    EXPECT_EQ(outcome.findings.missed.size(), detect::kMaxLocated);
+}
+
 using HugeKeywordFile = InTempDir;
 
 TEST_F(HugeKeywordFile, FiftyMegabyteLineIsOneEntry)

@@ -29,6 +29,7 @@ std::vector<Character> JudgeCharacters(const QByteArray &text)
 {
     enum { Code, Comment, String, Reference } state = Code;
     std::vector<Character> characters;
+    characters.reserve(std::size_t(text.size()));
     for (qsizetype i = 0; i < text.size();) {
         int length;
         char32_t c = Decode(text, i, length);
