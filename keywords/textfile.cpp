@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -59,9 +60,89 @@ QString DecodeAnsiCodePage(QByteArrayView bytes)
     return text;
 #else
     // Users write these files on Simplified Chinese Windows (code page 936);
-    // GB18030 is its superset.
+    // GB18030 is its superset. The decoder drops a character cut off at the
+    // end, so a line end is decoded after it, which ends it as U+FFFD.
     QStringDecoder gb18030("GB18030");
-    return gb18030.isValid() ? gb18030(bytes) : QString::fromUtf8(bytes);
+    if (!gb18030.isValid())
+        return QString::fromUtf8(bytes);
+    QString text = gb18030(bytes.toByteArray() + '\n');
+    text.chop(1);
+    return text;
+#endif
+}
+
+#ifndef Q_OS_WIN
+// GB18030's characters of two bytes, by their bytes, as the library decodes
+// them; empty where it decodes them otherwise than as one character each.
+const std::vector<char16_t> &TwoByteCharacters()
+{
+    static const std::vector<char16_t> table = [] {
+        QByteArray pairs;
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                if (trail != 0x7F)
+                    pairs.append(char(lead)).append(char(trail));
+            }
+        }
+        const QString text = DecodeAnsiCodePage(pairs);
+        std::vector<char16_t> units(text.utf16(), text.utf16() + text.size());
+        const bool single = std::none_of(units.begin(), units.end(), [](char16_t unit) {
+            return unit < 0x80 || QChar::isSurrogate(unit) || unit == QChar::ReplacementCharacter;
+        });
+        if (qsizetype(units.size()) != pairs.size() / 2 || !single)
+            units.clear();
+        return units;
+    }();
+    return table;
+}
+#endif
+
+// Text of ASCII and two-byte characters, which is what Chinese Windows saves,
+// straight into UTF-8, several times faster than the library's decoder and
+// with the same result; false, leaving the rest to the library, at any other byte.
+bool DecodeAnsiCodePageToUtf8(QByteArrayView bytes, QByteArray &text)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(bytes);
+    Q_UNUSED(text);
+    return false;
+#else
+    const std::vector<char16_t> &table = TwoByteCharacters();
+    if (table.empty())
+        return false;
+    const auto *in = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    text.resize(size + size / 2); // two bytes give three at most
+    auto *out = reinterpret_cast<uchar *>(text.data());
+    for (qsizetype i = 0; i < size;) {
+        quint64 eight;
+        if (i + 8 <= size && (std::memcpy(&eight, in + i, 8), (eight & 0x8080808080808080) == 0)) {
+            std::memcpy(out, &eight, 8);
+            out += 8;
+            i += 8;
+            continue;
+        }
+        const uchar lead = in[i];
+        if (lead < 0x80) {
+            *out++ = lead;
+            ++i;
+            continue;
+        }
+        const uchar trail = i + 1 < size ? in[i + 1] : 0;
+        if (lead == 0x80 || lead == 0xFF || trail < 0x40 || trail == 0x7F || trail == 0xFF)
+            return false;
+        const char16_t unit = table[std::size_t(lead - 0x81) * 190 + trail - 0x40 - (trail > 0x7F)];
+        if (unit < 0x800) {
+            *out++ = uchar(0xC0 | unit >> 6);
+        } else {
+            *out++ = uchar(0xE0 | unit >> 12);
+            *out++ = uchar(0x80 | (unit >> 6 & 0x3F));
+        }
+        *out++ = uchar(0x80 | (unit & 0x3F));
+        i += 2;
+    }
+    text.truncate(out - reinterpret_cast<uchar *>(text.data()));
+    return true;
 #endif
 }
 
@@ -192,8 +273,13 @@ QString DecodeText(QByteArrayView bytes)
 
 QByteArray TextAsUtf8(const QByteArray &bytes)
 {
-    if (!bytes.startsWith(kUtf8Mark) && !StartsWithUtf16Mark(bytes) && bytes.isValidUtf8())
-        return bytes;
+    if (!bytes.startsWith(kUtf8Mark) && !StartsWithUtf16Mark(bytes)) {
+        if (bytes.isValidUtf8())
+            return bytes;
+        QByteArray text;
+        if (DecodeAnsiCodePageToUtf8(bytes, text))
+            return text;
+    }
     return DecodeText(bytes).toUtf8();
 }
 

@@ -209,6 +209,29 @@ TEST(KeywordParsing, ChineseCodePage)
     // A UTF-8 sequence cut off at the end is no UTF-8: no byte is lost.
     EXPECT_EQ(ParseKeywordFile("ZIG\xE4\xB8"), QStringList{QString::fromUtf8("ZIG涓")});
 }
+
+// A file in GB18030 is decoded straight into UTF-8 for the checker, as the
+// library decodes it, and each byte it cannot decode is U+FFFD.
+TEST(TextFile, ChineseCodePageInUtf8)
+{
+    const struct
+    {
+        QByteArray bytes;
+        const char *text;
+    } cases[] = {
+        {"\xD6\xD0\xCE\xC4:=ZIG(C);", "中文:=ZIG(C);"},
+        {"MA(C,5);DCLOSE\x81\x40\xA1\xA4\xFE\xFE", "MA(C,5);DCLOSE丂·\uE4C5"},
+        {"\xC2\xF2\x81\x30\x84\x36\xB5\xE3", "买¥点"},
+        {"\xD6\xD0\x81", "中\uFFFD"},
+        {"A\x81\x30\x81", "A\uFFFD0\uFFFD"},
+        {"\x80\xFF\x81\x7F\xD6\xD0", "\uFFFD\uFFFD\uFFFD\x7F中"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(TextAsUtf8(c.bytes), QByteArray(c.text));
+        EXPECT_EQ(DecodeText(c.bytes), QString::fromUtf8(c.text));
+    }
+}
 #else
 TEST(KeywordParsing, ChineseCodePage)
 {
