@@ -156,6 +156,27 @@ TEST_F(CommandLine, ReportsFindingsStatusesAndFailures)
           {"be.txt", Utf16(QString::fromUtf8("𝐀#week"), true)}},
          {"le.txt", "be.txt"},
          {},
+        {"UTF-8 byte-order mark: not a column of line 1",
+         {{"f.txt", "\xEF\xBB\xBFZIG(C);\r\n\xEF\xBB\xBFZIG(C);"}},
+         {"f.txt"},
+         {},
+         1,
+         "f.txt:1:1: 发现未来函数ZIG!\nf.txt:2:2: 发现未来函数ZIG!\n",
+         {}},
+        {"lines and columns thousands in",
+         {{"f.txt", QByteArray(5000, '\n') + QByteArray(5000, 'x') + "ZIG("}},
+         {"f.txt"},
+         {},
+         1,
+         "f.txt:5001:5001: 发现未来函数ZIG!\n",
+         {}},
+        {"a clean file after one with findings",
+         {{"dirty.txt", "DVOL"}, {"clean.txt", "MA(C,5);"}},
+         {"dirty.txt", "clean.txt"},
+         {},
+         1,
+         "dirty.txt:1:1: 发现未来函数DVOL!\n",
+         {}},
          1,
          "le.txt:2:5: 发现未来函数ZIG!\nbe.txt:1:2: 发现未来函数#WEEK!\n",
          {}},
@@ -277,6 +298,8 @@ TEST_F(CommandLine, WalksFoldersInNameOrder)
            {"f/.git/x.txt", "DVOL"},
            {"f/bin.dat", QByteArray("DVOL\0", 5)},
            {"f/empty", {}},
+           {"f/公式", {}},
+           {"f/公式/买点.txt", "DLOW"},
            {"clean", {}},
            {"clean/x.txt", "MA(C,5)"}});
     const auto line = [](const char *path, const char *place, const char *name) {
@@ -284,7 +307,8 @@ TEST_F(CommandLine, WalksFoldersInNameOrder)
             .toUtf8();
     };
     QByteArray expected = line("f/a.txt", "1:3", "DLOW") + line("f/b.txt", "1:1", "DVOL") +
-                          line("f/sub/c.txt", "1:1", "ZIG") + line("f/sub.txt", "1:1", "DOPEN");
+                          line("f/sub/c.txt", "1:1", "ZIG") + line("f/sub.txt", "1:1", "DOPEN") +
+                          line("f/公式/买点.txt", "1:1", "DLOW");
     Outcome outcome = Run({"f"});
     EXPECT_EQ(outcome.status, 1) << outcome.err.toStdString();
     EXPECT_EQ(outcome.out, expected);
@@ -312,10 +336,10 @@ TEST_F(CommandLine, WalksFoldersInNameOrder)
     QFile::setPermissions(dir_.filePath("f/locked"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(outcome.status, 2) << outcome.err.toStdString();
-    EXPECT_EQ(outcome.out, line("f/a.txt", "1:3", "DLOW") + line("f/b.txt", "1:1", "DVOL") +
-                               line("f/link-file", "1:3", "DLOW") +
-                               line("f/sub/c.txt", "1:1", "ZIG") +
-                               line("f/sub.txt", "1:1", "DOPEN"));
+    EXPECT_EQ(outcome.out,
+              line("f/a.txt", "1:3", "DLOW") + line("f/b.txt", "1:1", "DVOL") +
+                  line("f/link-file", "1:3", "DLOW") + line("f/sub/c.txt", "1:1", "ZIG") +
+                  line("f/sub.txt", "1:1", "DOPEN") + line("f/公式/买点.txt", "1:1", "DLOW"));
     for (const char *mention : {"f/link-gone: No such file", "f/locked: Permission denied",
                                 "f/unreadable.txt: Permission"})
         EXPECT_TRUE(outcome.err.contains(mention)) << outcome.err.toStdString();

@@ -1,5 +1,6 @@
 #include "contrast.h"
 #include "credit.h"
+#include "defaulttable.h"
 #include "fmtestform.h"
 #include "twips.h"
 #include "widgetviews.h"
@@ -220,6 +221,22 @@ TEST(Window, NothingHasTheFocusAtFirstAndTabGoesRoundInOrder)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         EXPECT_EQ(QApplication::focusWidget(), *it);
     }
+}
+
+// Rows one line of text high, as a Windows list box draws them: the default
+// table shows whole, with no scroll bar, even in a style that pads rows, as
+// Windows' own style does.
+TEST(Window, KeywordListShowsTheDefaultTableWhole)
+{
+    Window w;
+    QListWidget &list = *w.form.List1;
+    list.setStyleSheet(QStringLiteral("QListView::item { padding: 3px; }"));
+    list.addItems(keywords::DefaultKeywordTable());
+    w.fmTest.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.fmTest));
+    EXPECT_EQ(list.visualItemRect(list.item(0)).height(), list.fontMetrics().height());
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualItemRect(list.item(25))));
+    EXPECT_FALSE(list.verticalScrollBar()->isVisible());
 }
 
 TEST(Window, HasAFixedSizeCaptionAndIcon)

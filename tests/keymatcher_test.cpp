@@ -70,6 +70,26 @@ TEST(KeyMatcher, LocatesOverlappingOccurrencesInTextOrder)
     EXPECT_EQ(KeyMatcher(keys).locate(text, 3), expected.first(3)); // those that end first
 }
 
+// The checker takes the occurrences as they stream out, far more of them
+// than the scan holds back at once; among those that start at one place, a
+// key still comes before its own prefix listed after it.
+TEST(KeyMatcher, StreamsOccurrencesInTheOrderOfLocate)
+{
+    struct Collected final : detect::OccurrenceSink
+    {
+        bool take(const Occurrence &occurrence) override
+        {
+            occurrences.append(occurrence);
+            return true;
+        }
+        QList<Occurrence> occurrences;
+    } collected;
+    const QStringList keys{"ab", "a", ""};
+    const QString text = QString("ab").repeated(5000);
+    KeyMatcher(keys).streamInUtf8(detect::MatchableText(text), collected);
+    EXPECT_EQ(collected.occurrences, ReferenceLocate(keys, text));
+}
+
 // Random keys and texts from units that stress folding and surrogates, lone
 // ones included: which keys occur, and where, as the plain rules say.
 TEST(KeyMatcher, AgreesWithThePlainRulesOnRandomUnits)
