@@ -56,16 +56,32 @@ void Output::appendNumber(qsizetype number)
     buffer_.append(digits, std::size_t(end - digits));
 }
 
+bool StreamDestination::write(std::string_view bytes)
+{
+    return std::fwrite(bytes.data(), 1, bytes.size(), stream_) == bytes.size();
+}
+
+bool StreamDestination::write(std::string &bytes)
+{
+    const bool written = write(std::string_view(bytes));
+    bytes.clear();
+    return written;
+}
+
 bool Output::flush()
 {
     if (!failed_ && !buffer_.empty())
-        failed_ = std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size();
+        failed_ = !to_.write(buffer_);
     buffer_.clear();
     return !failed_;
 }
 
 FormulaChecker::FormulaChecker(const QList<QStringView> &entries, Options options)
-    : entries_(entries), matcher_(SearchKeys(entries, keys_)), options_(options)
+    : entries_(entries), matcher_([&] {
+          QString keys;
+          return std::make_shared<const detect::KeyMatcher>(SearchKeys(entries, keys));
+      }()),
+      options_(options)
 {}
 
 namespace {
@@ -248,11 +264,11 @@ bool FormulaChecker::check(const QString &file, QByteArrayView text, Output &out
         out.append("{\"file\":" + JsonString(file) + ",\"findings\":[");
     if (json || options_.missed || options_.codeOnly) {
         detect::FormulaReading reading(text, writer);
-        matcher_.streamInUtf8(text, reading);
+        matcher_->streamInUtf8(text, reading);
         reading.finish();
     } else {
         // Reading the formula would cost time that this output has no use for.
-        matcher_.streamInUtf8(text, writer);
+        matcher_->streamInUtf8(text, writer);
     }
     if (json) {
         out.append("],\"missed\":[");

@@ -9,31 +9,51 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace cli {
 
-// A stream the findings go to, written in batches of bounded size, so that
-// memory does not grow with what is written.
+// Where an Output's batches go.
+class Destination
+{
+public:
+    virtual ~Destination() = default;
+    // Takes `bytes`, leaving it empty, so that a batch may keep its room;
+    // false when they could not be written.
+    virtual bool write(std::string &bytes) = 0;
+};
+
+// Writes to a C stream.
+class StreamDestination final : public Destination
+{
+public:
+    explicit StreamDestination(std::FILE *stream) : stream_(stream) {}
+    bool write(std::string &bytes) override;
+    bool write(std::string_view bytes);
+
+private:
+    std::FILE *stream_;
+};
+
+// What is written, gathered into batches of bounded size, so that memory does
+// not grow with it.
 class Output
 {
 public:
-    // `eachFile`: hand over what a file gave as soon as it is checked, as a
-    // user at a terminal expects.
-    Output(std::FILE *stream, bool eachFile) : stream_(stream), eachFile_(eachFile) {}
+    explicit Output(Destination &to) : to_(to) {}
 
     void append(QByteArrayView bytes) { buffer_.append(bytes.data(), std::size_t(bytes.size())); }
     void appendNumber(qsizetype number);
-    // Writes what has gathered once it is a batch; false once a write failed.
+    // Hands over what has gathered once it is a batch; false once a write failed.
     bool pass() { return buffer_.size() < kBatch || flush(); }
-    bool fileDone() { return !eachFile_ || flush(); }
     bool flush();
     bool failed() const { return failed_; }
 
 private:
     static constexpr std::size_t kBatch = 64 * 1024;
-    std::FILE *stream_;
-    bool eachFile_;
+    Destination &to_;
     bool failed_ = false;
     std::string buffer_;
 };
@@ -58,6 +78,7 @@ public:
     };
 
     // The entries are views into strings that must outlive the checker.
+    // Copies share the matcher, each for a thread of its own.
     FormulaChecker(const QList<QStringView> &entries, Options options);
 
     // Writes every occurrence of every entry's key in `text` (UTF-8) as it is
@@ -84,8 +105,7 @@ private:
     class Writer;
 
     QList<QStringView> entries_;
-    QString keys_;
-    detect::KeyMatcher matcher_;
+    std::shared_ptr<const detect::KeyMatcher> matcher_;
     Options options_;
     QHash<qsizetype, Found> found_;
     QHash<QString, qsizetype> firstListing_;

@@ -29,9 +29,11 @@ int wmain(int argc, wchar_t *argv[])
     const UINT consoleCodePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     // Bytes as they are, as elsewhere: text mode would drop CRs and stop at
-    // a ^Z on the way in, and put CRs before every LF on the way out.
+    // a ^Z on the way in, and put CRs before every LF on the way out, also
+    // before the errors' in a log that takes both streams.
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     const int status =
         cli::Run(arguments, [&] { return std::make_unique<QCoreApplication>(qtArgc, qtArgv); });
     SetConsoleOutputCP(consoleCodePage);

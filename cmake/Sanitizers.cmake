@@ -37,9 +37,22 @@ if(SANITIZE)
         LSAN_SUPPRESSIONS="${PROJECT_SOURCE_DIR}/tests/sanitizers/lsan.supp")
 endif()
 
+# The thread sanitizer build: ThreadSanitizer on every target, for the
+# checker's threads. It cannot be combined with AddressSanitizer.
+option(SANITIZE_THREAD "Build everything with ThreadSanitizer" OFF)
+if(SANITIZE_THREAD)
+    if(SANITIZE OR MSVC)
+        message(FATAL_ERROR "SANITIZE_THREAD=ON needs clang or GCC, without SANITIZE")
+    endif()
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+    add_library(sanitizer_options OBJECT ${CMAKE_CURRENT_LIST_DIR}/thread_sanitizer_options.cpp)
+    set_target_properties(sanitizer_options PROPERTIES AUTOMOC OFF)
+endif()
+
 # Links the runtime options into every program defined so far, in every folder.
 function(sanitizer_finish)
-    if(NOT SANITIZE)
+    if(NOT SANITIZE AND NOT SANITIZE_THREAD)
         return()
     endif()
     set(folders ${PROJECT_SOURCE_DIR})
