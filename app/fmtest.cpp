@@ -11,6 +11,7 @@
 #include "widgetviews.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -43,6 +44,24 @@ void fmTest::load()
         tell(ui::KeywordFileUnusable(error.reason));
     }
     showKeywords(entries);
+}
+
+void fmTest::openArguments(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return;
+    QString refusal;
+    if (arguments.size() > 1) {
+        refusal = ui::FormulaFileNotLoaded(arguments.join(QStringLiteral(", ")) +
+                                           QStringLiteral(": open one file at a time"));
+    } else if (arguments.first().startsWith(u'-')) {
+        refusal = ui::FormulaFileNotLoaded(
+            arguments.first() + QStringLiteral(": the program takes no options, only a file"));
+    } else {
+        refusal = LoadFormulaFile(*txtCode, QDir::toNativeSeparators(arguments.first()));
+    }
+    if (!refusal.isEmpty())
+        tell(refusal);
 }
 
 void fmTest::detect()

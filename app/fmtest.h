@@ -24,6 +24,11 @@ public:
     // Fills the keyword list; run once after the window is built, before it is shown.
     void load();
 
+    // Opens the formula file the program was started with: `arguments` are
+    // those after the program's own name, one file or none. More than one,
+    // or an option, is refused with a message and the formula stays empty.
+    void openArguments(const QStringList &arguments);
+
     // What "检测" has scanned with, for what it costs.
     const detect::Scanner &scanner() const { return scanner_; }
 

@@ -26,6 +26,15 @@ QStringList LocalFiles(const QMimeData *data)
 
 } // namespace
 
+QString LoadFormulaFile(QPlainTextEdit &edit, const QString &path)
+{
+    const keywords::TextFile file = keywords::ReadTextFile(path, FormulaDrop::kMaxBytes);
+    if (!file.failure.isEmpty())
+        return ui::FormulaFileNotLoaded(path + QStringLiteral(": ") + file.failure);
+    edit.setPlainText(file.text);
+    return {};
+}
+
 FormulaDrop::FormulaDrop(QPlainTextEdit &edit, std::function<void(const QString &)> tell)
     : QObject(&edit), edit_(edit), tell_(std::move(tell))
 {
@@ -63,10 +72,6 @@ void FormulaDrop::load(const QStringList &files)
                                        QStringLiteral(": drop one file at a time")));
         return;
     }
-    const keywords::TextFile file = keywords::ReadTextFile(files.first(), kMaxBytes);
-    if (!file.failure.isEmpty()) {
-        tell_(ui::FormulaFileNotLoaded(files.first() + QStringLiteral(": ") + file.failure));
-        return;
-    }
-    edit_.setPlainText(file.text);
+    if (const QString refusal = LoadFormulaFile(edit_, files.first()); !refusal.isEmpty())
+        tell_(refusal);
 }

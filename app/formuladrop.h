@@ -9,6 +9,12 @@
 
 class QPlainTextEdit;
 
+// Replaces the formula in `edit` with the text of the file at `path`, decoded
+// as code.ini is; a file that is not one readable text file of at most
+// kMaxFormulaBytes is refused, the formula stays, and the message that says
+// why is returned. Empty when the file was loaded.
+QString LoadFormulaFile(QPlainTextEdit &edit, const QString &path);
+
 // Lets a file dropped on the formula box replace the formula with its text,
 // decoded as code.ini is, the way "粘贴" replaces it with the clipboard's.
 // Anything but one readable text file of at most kMaxBytes is refused with a

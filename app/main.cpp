@@ -16,5 +16,9 @@ int main(int argc, char *argv[])
     window.load();
     startup::PlaceOnScreen(window);
     window.show();
+    // Once the window is up, so that a refusal's message stands over it.
+    QMetaObject::invokeMethod(
+        &window, [&] { window.openArguments(QApplication::arguments().mid(1)); },
+        Qt::QueuedConnection);
     return app.exec();
 }

@@ -226,6 +226,46 @@ TEST_F(WindowActions, FailedReloadKeepsTheListAndSaysWhy)
     EXPECT_FALSE(QFile::exists(kFile)); // reload never creates the file
 }
 
+// Started with a file, as "打开方式" starts it: its text in the formula box,
+// read as a dropped file is, GBK too; more than one argument, an option or a
+// file that cannot be read is refused by name, and the formula stays empty.
+// code.ini stays as it was, and the file as it was.
+TEST_F(WindowActions, OpensTheFileItIsStartedWithAndRefusesAnythingElse)
+{
+    const QByteArray gbk = "\xB2\xA8\xB6\xCE:=ZIG(C,5);";
+    WriteFile("波段.txt", gbk);
+    WriteFile("买点.txt", "买点:=REFX(C,1);");
+    Start();
+    const QByteArray list = ReadFile(kFile);
+    window_->openArguments({"波段.txt"});
+    EXPECT_EQ(window_->txtCode->toPlainText(), "波段:=ZIG(C,5);");
+    window_->openArguments({"买点.txt"});
+    EXPECT_EQ(window_->txtCode->toPlainText(), "买点:=REFX(C,1);");
+    EXPECT_TRUE(services_.messages.isEmpty());
+    EXPECT_EQ(ReadFile("波段.txt"), gbk);
+    EXPECT_EQ(ReadFile(kFile), list);
+
+    const struct
+    {
+        QStringList arguments;
+        QString mention;
+    } refused[] = {
+        {{"波段.txt", "买点.txt"}, "波段.txt, 买点.txt: open one file at a time"},
+        {{"--help"}, "--help: the program takes no options"},
+        {{"gone.txt"}, "gone.txt: "},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        window_->txtCode->clear();
+        services_.messages.clear();
+        window_->openArguments(c.arguments);
+        ASSERT_EQ(services_.messages.size(), 1);
+        EXPECT_TRUE(services_.messages[0].text.startsWith("无法载入公式文件 " + c.mention))
+            << services_.messages[0].text.toStdString();
+        EXPECT_TRUE(window_->txtCode->toPlainText().isEmpty());
+    }
+}
+
 TEST_F(WindowActions, EditorOrBrowserThatCannotStartIsReported)
 {
     Start();
