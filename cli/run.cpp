@@ -184,6 +184,9 @@ bool Checking::report(const QString &name, const Checked &checked)
         Write(stderr,
               (kName + QStringLiteral(": ") + name + QStringLiteral(": ") + checked.failure + u'\n')
                   .toUtf8());
+        // Standard error is not always unbuffered on Windows (under Wine, in
+        // a file); lines written after it must not come before it.
+        std::fflush(stderr);
         if (json_) {
             written =
                 stdout_.write(FormulaChecker::JsonFailure(name, checked.failure).toStdString()) &&
