@@ -405,8 +405,16 @@ TEST_F(Marks, TellWhereEachFindingStandsAndWhatTheListMissed)
 
     QPushButton *note = window_->btnMissed;
     ASSERT_TRUE(note->isVisible());
-    EXPECT_EQ(note->text(), "另有列表漏掉的未来函数：REFX、ZIG");
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(note)->text(QAccessible::Name), note->text());
+    // Whole where the font leaves room for it (not in every test font), and
+    // always whole to screen readers.
+    const QString whole = "另有列表漏掉的未来函数：REFX、ZIG";
+    if (note->fontMetrics().horizontalAdvance(whole) < note->width() - 4)
+        EXPECT_EQ(note->text(), whole);
+    else
+        EXPECT_TRUE(note->text().startsWith("另有列表漏掉的未来函数：RE") &&
+                    note->text().endsWith(u'…'))
+            << note->text().toStdString();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(note)->text(QAccessible::Name), whole);
     for (const Range expected : {Range{11, 4}, Range{33, 3}, Range{11, 4}}) {
         QTest::mouseClick(note, Qt::LeftButton);
         EXPECT_EQ(Selected(), expected);
@@ -433,8 +441,7 @@ TEST_F(Marks, TellWhereEachFindingStandsAndWhatTheListMissed)
         return hover.isAccepted() ? QToolTip::text().remove(u'\n') : QString();
     };
     const QString refx = toolTipAt(11);
-    EXPECT_TRUE(refx.startsWith("REFX（列表漏掉的未来函数）引用之后的K线："))
-        << refx.toStdString();
+    EXPECT_TRUE(refx.startsWith("REFX（列表漏掉的未来函数）引用之后的K线：")) << refx.toStdString();
     EXPECT_TRUE(refx.contains("可改用：")) << refx.toStdString();
     EXPECT_TRUE(toolTipAt(28).startsWith("DCLOSE（在更长的名字中）"));
     EXPECT_TRUE(toolTipAt(21).isEmpty()); // the + between them
