@@ -2,6 +2,7 @@
 // code page, Notepad, the URL handler, cmd.exe and the desktop. CTest runs it
 // under Wine as a Chinese Windows (code page 936).
 #include "defaulttable.h"
+#include "fmtest.h"
 #include "fmtestform.h"
 #include "keywordfile.h"
 #include "platformservices.h"
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStyle>
@@ -141,19 +143,60 @@ TEST_F(OnWindows, KeywordFileInTheAnsiCodePageIsReadThroughIt)
     EXPECT_EQ(entries, QStringList({"$ZIG", "涨停", "$波段", "A\uFFFD", "\uFFFD"}));
 }
 
-TEST_F(OnWindows, EditStartsNotepadOnTheAbsolutePathAndReturnsAtOnce)
+// The file a process runs, by its full path.
+QString ImageOf(DWORD id)
+{
+    QString image;
+    if (const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id)) {
+        wchar_t path[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(process, 0, path, &size))
+            image = QString::fromWCharArray(path, int(size));
+        CloseHandle(process);
+    }
+    return image;
+}
+
+// The real services, with every message taken as read at once.
+class SystemServicesWithoutMessages final : public ui::PlatformServices
+{
+public:
+    void showMessage(QWidget *, const QString &, const QString &) override {}
+    QString clipboardText() const override { return system_.clipboardText(); }
+    QString startEditor(const QString &fileName) override { return system_.startEditor(fileName); }
+    QString openInBrowser(const QUrl &url) override { return system_.openInBrowser(url); }
+
+private:
+    ui::SystemServices system_;
+};
+
+// "编辑" in a folder where someone left a notepad.exe: the system's own
+// Notepad opens code.ini by its full path, at once, and the one in the
+// folder never runs.
+TEST_F(OnWindows, EditStartsTheSystemsNotepadNotOneInTheWorkingFolder)
 {
     WriteFile(QStringLiteral("code.ini"), "$ZIG\r\n");
+    ASSERT_TRUE(QFile::copy(Built(FAKE_NOTEPAD), QStringLiteral("notepad.exe")));
+    SystemServicesWithoutMessages services;
+    fmTest window(services);
+    window.load();
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(ui::SystemServices().startEditor(QStringLiteral("code.ini")), QString());
+    QTest::mouseClick(window.Command2, Qt::LeftButton);
     EXPECT_LT(clock.elapsed(), 1000);
 
     QList<DWORD> notepads;
     ASSERT_TRUE(WaitFor([&] { return !(notepads = ChildProcesses(L"notepad.exe")).isEmpty(); }));
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    const QString notepad = QString::fromWCharArray(system, int(length)) + "\\notepad.exe";
+    EXPECT_EQ(ImageOf(notepads.first()).compare(notepad, Qt::CaseInsensitive), 0)
+        << ImageOf(notepads.first()).toStdString();
     const QString path = QDir::toNativeSeparators(QDir::current().absoluteFilePath("code.ini"));
     const QString line = CommandLineOf(notepads.first());
     EXPECT_TRUE(line.endsWith(path) || line.endsWith(u'"' + path + u'"')) << line.toStdString();
+    QThread::msleep(500); // time enough for the one in the folder to leave its mark
+    EXPECT_FALSE(QFile::exists(QStringLiteral("notepad-ran")));
     for (DWORD id : notepads)
         End(id);
 }
@@ -256,6 +299,57 @@ TEST_F(OnWindows, CheckerInCmdReadsTheCodePageExpandsWildcardsAndWritesUtf8)
     const Outcome missing = RunInCmd(QStringLiteral("gone.txt 波段.txt"));
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.out, finding);
+}
+
+// The visible top-level windows of a process: its window, and a message
+// box over it.
+int VisibleWindowsOf(DWORD id)
+{
+    struct Count
+    {
+        DWORD id;
+        int windows;
+    } count{id, 0};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto *c = reinterpret_cast<Count *>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == c->id && IsWindowVisible(window))
+                ++c->windows;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.windows;
+}
+
+// As "打开方式" starts it, with a file of a Chinese name in the code page:
+// the window opens with no message over it; given two files, or an option,
+// a message stands over the window.
+TEST_F(OnWindows, WindowProgramOpensTheFileItIsStartedWith)
+{
+    WriteFile(QStringLiteral("波段.txt"), "\xB2\xA8\xB6\xCE:=ZIG(C,5);\r\n");
+    const QString file = QDir::toNativeSeparators(QDir::current().absoluteFilePath("波段.txt"));
+    const struct
+    {
+        QStringList arguments;
+        int windows;
+    } cases[] = {{{file}, 1}, {{file, file}, 2}, {{"-x"}, 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        program.setProcessEnvironment(environment);
+        program.start(Built(FUTURE_CHECK_APP), c.arguments);
+        ASSERT_TRUE(program.waitForStarted());
+        const DWORD id = DWORD(program.processId());
+        EXPECT_TRUE(WaitFor([&] { return VisibleWindowsOf(id) >= c.windows; }));
+        QThread::msleep(1000); // a message that was to come has come by now
+        EXPECT_EQ(VisibleWindowsOf(id), c.windows);
+        program.kill();
+        program.waitForFinished();
+    }
 }
 
 TEST_F(OnWindows, WindowProgramWritesCodeIniAndOpensCentredInTheWorkArea)

@@ -8,7 +8,33 @@
 #include <QProcess>
 #include <QUrl>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace ui {
+
+namespace {
+
+#ifdef Q_OS_WIN
+// The system's own Notepad, by its full path: a bare name is looked for in
+// the program's folder and the current one first, and the current one is
+// where the user keeps code.ini, perhaps unpacked from someone else's pack.
+QString SystemNotepad()
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    const QString system = length > 0 && length < MAX_PATH
+                               ? QString::fromWCharArray(folder, int(length))
+                               : qEnvironmentVariable("SystemRoot") + QStringLiteral("\\System32");
+    return QDir::toNativeSeparators(system + QStringLiteral("/notepad.exe"));
+}
+#endif
+
+} // namespace
 
 void SystemServices::showMessage(QWidget *parent, const QString &title, const QString &text)
 {
@@ -28,7 +54,7 @@ QString SystemServices::startEditor(const QString &fileName)
     const QString path = QDir::current().absoluteFilePath(fileName);
     QProcess process;
 #if defined(Q_OS_WIN)
-    process.setProgram(QStringLiteral("notepad"));
+    process.setProgram(SystemNotepad());
     process.setArguments({QDir::toNativeSeparators(path)});
 #elif defined(Q_OS_MACOS)
     process.setProgram(QStringLiteral("open"));
