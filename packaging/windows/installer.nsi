@@ -11,6 +11,9 @@ RequestExecutionLevel user
 !include MUI2.nsh
 
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\future-check"
+; Offered under "打开方式" for text files, for this user only; never made the
+; default program of .txt.
+!define OPENWITH "Software\Classes\Applications\future-check.exe"
 !define NAME "未来函数检测"
 
 Name "${NAME} ${VERSION}"
@@ -59,6 +62,12 @@ Section
     WriteRegDWORD HKCU "${KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${KEY}" "NoRepair" 1
     WriteRegDWORD HKCU "${KEY}" "EstimatedSize" ${SIZE_KB}
+
+    WriteRegStr HKCU "${OPENWITH}" "FriendlyAppName" "${NAME}"
+    WriteRegStr HKCU "${OPENWITH}\shell\open\command" "" '"$INSTDIR\future-check.exe" "%1"'
+    WriteRegStr HKCU "${OPENWITH}\SupportedTypes" ".txt" ""
+    ; SHCNE_ASSOCCHANGED: Explorer reads the associations again.
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd
 
 Section "Uninstall"
@@ -69,4 +78,6 @@ Section "Uninstall"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey HKCU "${KEY}"
+    DeleteRegKey HKCU "${OPENWITH}"
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd
