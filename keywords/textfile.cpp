@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -72,29 +71,11 @@ QString DecodeAnsiCodePage(QByteArrayView bytes)
 }
 
 #ifndef Q_OS_WIN
-// GB18030's characters of two bytes, by their bytes, as the library decodes
-// them; empty where it decodes them otherwise than as one character each.
-const std::vector<char16_t> &TwoByteCharacters()
-{
-    static const std::vector<char16_t> table = [] {
-        QByteArray pairs;
-        for (int lead = 0x81; lead <= 0xFE; ++lead) {
-            for (int trail = 0x40; trail <= 0xFE; ++trail) {
-                if (trail != 0x7F)
-                    pairs.append(char(lead)).append(char(trail));
-            }
-        }
-        const QString text = DecodeAnsiCodePage(pairs);
-        std::vector<char16_t> units(text.utf16(), text.utf16() + text.size());
-        const bool single = std::none_of(units.begin(), units.end(), [](char16_t unit) {
-            return unit < 0x80 || QChar::isSurrogate(unit) || unit == QChar::ReplacementCharacter;
-        });
-        if (qsizetype(units.size()) != pairs.size() / 2 || !single)
-            units.clear();
-        return units;
-    }();
-    return table;
-}
+// GB18030's characters of two bytes as the library decodes them, by their
+// bytes (see make_gb18030_table); a single 0 where it decodes them otherwise.
+constexpr char16_t kTwoByteCharacters[] = {
+#include "gb18030twobyte.inc"
+};
 #endif
 
 // Text of ASCII and two-byte characters, which is what Chinese Windows saves,
@@ -107,8 +88,8 @@ bool DecodeAnsiCodePageToUtf8(QByteArrayView bytes, QByteArray &text)
     Q_UNUSED(text);
     return false;
 #else
-    const std::vector<char16_t> &table = TwoByteCharacters();
-    if (table.empty())
+    const char16_t *table = kTwoByteCharacters;
+    if (std::size(kTwoByteCharacters) != 126 * 190)
         return false;
     const auto *in = reinterpret_cast<const uchar *>(bytes.data());
     const qsizetype size = bytes.size();
