@@ -220,6 +220,9 @@ TEST(TextFile, ChineseCodePageInUtf8)
         const char *text;
     } cases[] = {
         {"\xD6\xD0\xCE\xC4:=ZIG(C);", "中文:=ZIG(C);"},
+        {"X1:=ZIG\xD6\xD0\xCE\xC4"
+         "A",
+         "X1:=ZIG中文A"}, // a lead byte last in a block of eight
         {"MA(C,5);DCLOSE\x81\x40\xA1\xA4\xFE\xFE", "MA(C,5);DCLOSE丂·\uE4C5"},
         {"\xC2\xF2\x81\x30\x84\x36\xB5\xE3", "买¥点"},
         {"\xD6\xD0\x81", "中\uFFFD"},
