@@ -1,6 +1,7 @@
 #include "run.h"
 
 #ifdef Q_OS_WIN
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -34,6 +35,9 @@ int wmain(int argc, wchar_t *argv[])
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // Errors unbuffered, as C has them elsewhere: the runtime may hold them
+    // back to the end when they go to a file, after the lines that follow.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
     const int status =
         cli::Run(arguments, [&] { return std::make_unique<QCoreApplication>(qtArgc, qtArgv); });
     SetConsoleOutputCP(consoleCodePage);

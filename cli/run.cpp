@@ -184,9 +184,6 @@ bool Checking::report(const QString &name, const Checked &checked)
         Write(stderr,
               (kName + QStringLiteral(": ") + name + QStringLiteral(": ") + checked.failure + u'\n')
                   .toUtf8());
-        // Standard error is not always unbuffered on Windows (under Wine, in
-        // a file); lines written after it must not come before it.
-        std::fflush(stderr);
         if (json_) {
             written =
                 stdout_.write(FormulaChecker::JsonFailure(name, checked.failure).toStdString()) &&
@@ -251,7 +248,6 @@ void Checking::write(std::unique_lock<std::mutex> &lock)
         if (!written) {
             writeFailed_ = stop_ = true;
             jobAdded_.notify_all();
-            batchTaken_.notify_all();
             jobsWritten_.notify_all();
         } else if (done) {
             jobs_.pop_front();
