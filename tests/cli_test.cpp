@@ -548,4 +548,10 @@ TEST_F(CommandLine, HelpAndVersionSayWhatTheyShould)
     const Outcome version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "future-check-cli " FUTURE_CHECK_VERSION "\n");
+    // A thread count that is no number, none, or more than a machine starts.
+    for (const char *count : {"x", "0", "5000"}) {
+        const Outcome refused = Run({"-j", count, "-"});
+        EXPECT_EQ(refused.status, 2) << count;
+        EXPECT_TRUE(refused.err.contains("--threads takes a number from 1 to 1024")) << count;
+    }
 }
