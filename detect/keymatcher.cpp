@@ -1,6 +1,7 @@
 #include "keymatcher.h"
 
 #include "matchtext.h"
+#include "utf8.h"
 
 #include <QChar>
 
@@ -25,31 +26,14 @@ inline char32_t FoldedCodePointAt(QStringView s, qsizetype &i)
     return QChar::toCaseFolded(codePoint);
 }
 
-inline bool IsContinuation(uchar byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
+using language::IsContinuation;
 
-// The code point whose bytes start at p[i], which is not ASCII; moves i past
-// it. Bytes that do not make a whole sequence count as U+FFFD, one each, so
-// that no text makes the scan read beyond its end.
+// The code point whose bytes start at p[i]; moves i past it.
 inline char32_t CodePointAt(const uchar *p, qsizetype size, qsizetype &i)
 {
-    const uchar lead = p[i];
-    const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    if (lead < 0xC0 || lead > 0xF4 || size - i <= more) {
-        ++i;
-        return QChar::ReplacementCharacter;
-    }
-    char32_t codePoint = lead & (0x3F >> more);
-    for (int k = 1; k <= more; ++k) {
-        if (!IsContinuation(p[i + k])) {
-            ++i;
-            return QChar::ReplacementCharacter;
-        }
-        codePoint = codePoint << 6 | (p[i + k] & 0x3F);
-    }
-    i += more + 1;
+    int length;
+    const char32_t codePoint = language::DecodeAt(p, size, i, length);
+    i += length;
     return codePoint;
 }
 
@@ -282,7 +266,7 @@ KeyMatcher::KeyMatcher(const QList<QStringView> &keys)
     filter_ = startFilter(codePointOf);
 }
 
-StartFilter KeyMatcher::startFilter(const std::vector<char32_t> &codePointOf) const
+language::StartFilter KeyMatcher::startFilter(const std::vector<char32_t> &codePointOf) const
 {
     // What the text's byte must be to begin a code point that folds to c:
     // that ASCII byte, or for one beyond ASCII the lead byte of any sequence,
@@ -293,10 +277,10 @@ StartFilter KeyMatcher::startFilter(const std::vector<char32_t> &codePointOf) co
         if (c < 0x80)
             tests[count++] = int(c | 0x20);
         if (c >= 0x80 || c == u'k' || c == u's')
-            tests[count++] = StartFilter::kLead;
+            tests[count++] = language::StartFilter::kLead;
         return count;
     };
-    std::vector<StartFilter::Test> tests;
+    std::vector<language::StartFilter::Test> tests;
     for (Node first = firstChild_[0]; first < firstChild_[1]; ++first) {
         int firstBytes[2];
         const int firstCount = bytes(codePointOf[symbol_[first]], firstBytes);
@@ -305,8 +289,8 @@ StartFilter KeyMatcher::startFilter(const std::vector<char32_t> &codePointOf) co
             // beyond the first byte, is told by the first byte alone.
             const Node second = firstChild_[first];
             if ((output_[first] & kKeyEndsHere) || second == firstChild_[first + 1] ||
-                firstBytes[i] == StartFilter::kLead) {
-                tests.push_back({firstBytes[i], StartFilter::kAny});
+                firstBytes[i] == language::StartFilter::kLead) {
+                tests.push_back({firstBytes[i], language::StartFilter::kAny});
                 continue;
             }
             for (Node n = second; n < firstChild_[first + 1]; ++n) {
@@ -317,7 +301,7 @@ StartFilter KeyMatcher::startFilter(const std::vector<char32_t> &codePointOf) co
             }
         }
     }
-    return StartFilter(std::move(tests));
+    return language::StartFilter(std::move(tests));
 }
 
 void KeyMatcher::addRow(Node node, std::size_t budget)
@@ -383,7 +367,7 @@ template <typename OnEnd> void KeyMatcher::run(QByteArrayView text, OnEnd &&onEn
     const qsizetype size = text.size();
     Node node = 0;
     qsizetype i = 0;
-    StartFilter::Cursor cursor;
+    language::StartFilter::Cursor cursor;
     // This is the scan's inner loop. At the root, the filter passes over
     // where no key can start; ASCII and a step from a node with a row, the
     // common cases, take a look-up each.

@@ -79,7 +79,7 @@ private:
     Node step(Node node, Symbol symbol) const;
     Node stepBeyondRows(Node node, Symbol symbol) const;
     void addRow(Node node, std::size_t budget);
-    StartFilter startFilter(const std::vector<char32_t> &codePointOf) const;
+    language::StartFilter startFilter(const std::vector<char32_t> &codePointOf) const;
     // Runs the automaton over the text, calling onEnd(node, end) wherever a
     // key ends, until it returns false.
     template <typename OnEnd> void run(QByteArrayView text, OnEnd &&onEnd) const;
@@ -106,7 +106,7 @@ private:
     Node rowNodes_ = 0;
     // Nodes of depth d are those from levelEnd_[d - 1] on, before levelEnd_[d].
     std::vector<Node> levelEnd_;
-    StartFilter filter_;
+    language::StartFilter filter_;
 
     std::vector<Node> keyNode_;               // where each key ends; the root for an empty key
     std::vector<std::int32_t> keyLength_;     // in UTF-16 units

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "utf8.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QStringView>
@@ -24,8 +26,8 @@ public:
     {
         for (; byte_ < byte; ++byte_) {
             const auto b = uchar(text_[byte_]);
-            if ((b & 0xC0) != 0x80)
-                unit_ += b >= 0xF0 ? 2 : 1;
+            if (!language::IsContinuation(b))
+                unit_ += b >= 0xF0 ? 2 : 1; // beyond the BMP: a pair
         }
         return unit_;
     }

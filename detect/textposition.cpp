@@ -7,8 +7,8 @@ namespace detect {
 TextPosition PositionCounter::at(qsizetype offset)
 {
     Q_ASSERT(offset >= offset_ && offset <= text_.size());
-    CountLinesAndColumns(reinterpret_cast<const uchar *>(text_.data()), offset_, offset,
-                         position_.line, position_.column);
+    language::CountLinesAndColumns(reinterpret_cast<const uchar *>(text_.data()), offset_, offset,
+                                   position_.line, position_.column);
     offset_ = offset;
     return position_;
 }

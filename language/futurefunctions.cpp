@@ -1,6 +1,7 @@
 #include "futurefunctions.h"
 
 #include <array>
+#include <vector>
 
 namespace language {
 
@@ -154,7 +155,91 @@ constexpr std::array kTable = {
                    u"上一根已走完的1分钟K线的值"},
 };
 
+inline uchar Upper(uchar b)
+{
+    return b >= 'a' && b <= 'z' ? b - 32 : b;
+}
+
+// The table's names by first letter and length, in capitals, without the #
+// of a period, so that most words are passed over after one look; and their
+// first letters. Built from a table that is constant before any code runs.
+struct NameIndex
+{
+    static constexpr int kLongest = 15;
+    struct Name
+    {
+        QLatin1StringView name;
+        const FutureFunction *function;
+    };
+
+    NameIndex()
+    {
+        for (const FutureFunction &function : kTable) {
+            const QLatin1StringView name =
+                function.writing == Writing::Period ? function.name.sliced(1) : function.name;
+            const uchar letter = uchar(name[0].toLatin1());
+            Q_ASSERT(letter >= 'A' && letter <= 'Z' && name.size() <= kLongest);
+            names[letter - 'A'][name.size()].push_back({name, &function});
+            starts.add(name);
+        }
+    }
+
+    // The function named by the word, in any case.
+    const FutureFunction *find(const uchar *word, qsizetype size) const
+    {
+        const unsigned letter = unsigned(Upper(word[0]) - 'A');
+        if (letter >= 26 || size > kLongest)
+            return nullptr;
+        for (const Name &name : names[letter][size]) {
+            qsizetype i = 1;
+            while (i < size && Upper(word[i]) == uchar(name.name[i].toLatin1()))
+                ++i;
+            if (i == size)
+                return name.function;
+        }
+        return nullptr;
+    }
+
+    std::vector<Name> names[26][kLongest + 1];
+    NameStarts starts;
+};
+
+const NameIndex kNames;
+
 } // namespace
+
+const NameStarts &FutureFunctionStarts()
+{
+    return kNames.starts;
+}
+
+Use UsedBy(QByteArrayView text, const Token &token)
+{
+    const auto *p = reinterpret_cast<const uchar *>(text.data());
+    qsizetype start = token.start;
+    switch (token.kind) {
+    case TokenKind::Period:
+        if (const FutureFunction *period = kNames.find(p + start + 1, token.end - start - 1);
+            period && period->writing == Writing::Period)
+            return {period, start, token.end - start};
+        ++start; // a name of another kind behind the #: #DHIGH is DHIGH
+        break;
+    case TokenKind::Name:
+        break;
+    default:
+        return {};
+    }
+    const FutureFunction *function = kNames.find(p + start, token.end - start);
+    if (!function || function->writing == Writing::Period)
+        return {};
+    qsizetype next = token.end;
+    while (function->writing == Writing::Call && next < text.size() &&
+           (p[next] == ' ' || p[next] == '\t'))
+        ++next;
+    if (function->writing == Writing::Call && (next == text.size() || p[next] != '('))
+        return {};
+    return {function, start, token.end - start};
+}
 
 std::span<const FutureFunction> FutureFunctions()
 {

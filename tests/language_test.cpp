@@ -2,14 +2,64 @@
 // stands, and which known future functions the code uses.
 #include "formulareader.h"
 #include "futurefunctions.h"
+#include "lexer.h"
 
 #include <QFile>
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <map>
+
 using language::Context;
+using language::TokenKind;
 
 namespace {
+
+// Each token's text, behind a letter for its kind where the text does not tell it.
+QStringList TokensOf(const QByteArray &formula, language::Lexer lexer)
+{
+    static const std::map<TokenKind, const char *> kinds = {
+        {TokenKind::Name, "n:"},    {TokenKind::Number, "#:"},    {TokenKind::String, "s:"},
+        {TokenKind::Comment, "c:"}, {TokenKind::Reference, "r:"}, {TokenKind::Period, "p:"},
+        {TokenKind::Other, "?:"},
+    };
+    QStringList tokens;
+    for (language::Token token = lexer.next(); token.kind != TokenKind::End; token = lexer.next()) {
+        const auto kind = kinds.find(token.kind);
+        tokens.append(QString::fromLatin1(kind == kinds.end() ? "" : kind->second) +
+                      QString::fromUtf8(formula.sliced(token.start, token.end - token.start)));
+    }
+    return tokens;
+}
+
+TEST(Lexer, GivesEveryTokenWithItsText)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"X:=ZIG(C,5);", "n:X := n:ZIG ( n:C , #:5 ) ;"},
+        {"买点:C>=REF(C,1)AND V<>0", "n:买点 : n:C >= n:REF ( n:C , #:1 ) n:AND n:V <> #:0"},
+        {"a||b&&c!=d<=e<f>g=h*i/j+k-l",
+         "n:a || n:b && n:c != n:d <= n:e < n:f > n:g = n:h * n:i / n:j + n:k - n:l"},
+        {"{a{b}'s'\"KDJ.K#WEEK\"// x\r\nY", "c:{a{b} s:'s' r:\"KDJ.K#WEEK\" c:// x n:Y"},
+        {"0.5+1.ZIG-5日_A", "#:0.5 + #:1 . n:ZIG - #:5日_A"},
+        {"C#WEEK #5 # #中", "n:C p:#WEEK ?:# #:5 ?:# p:#中"},
+        {"'open\nA \"open\rB {open", "s:'open n:A r:\"open n:B c:{open"},
+        {"【箱顶】:PEAK", "?:【 n:箱顶 ?:】 : n:PEAK"},
+        {"!x &y |z \xFF\xE4", "?:! n:x ?:& n:y ?:| n:z ?:\xFF ?:\xE4"},
+        {"X\xE3\x80\x80:=\xC2\xA0"
+         "1\t",
+         "n:X := #:1"}, // ideographic and no-break spaces
+    };
+    for (const auto &[formula, expected] : cases) {
+        EXPECT_EQ(TokensOf(formula, language::Lexer(formula)).join(u' '),
+                  QString::fromUtf8(expected))
+            << formula;
+    }
+    // In a reference, { ' and // open nothing, and the quotes are not its text.
+    const QByteArray reference = "A:=\"{a'b//c\"";
+    const language::Token token{TokenKind::Reference, 3, reference.size()};
+    EXPECT_EQ(TokensOf(reference, language::Lexer::InsideReference(reference, token)).join(u' '),
+              QStringLiteral("?:{ n:a ?:' n:b / / n:c"));
+}
 
 struct ContextCase
 {

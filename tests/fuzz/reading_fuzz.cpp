@@ -61,6 +61,8 @@ const char *const kPieces[] = {
     "S",
     "X1",
     "\xF0\x9F\x98\x80",
+    "/",
+    "//",
 };
 
 QByteArray Formula(const std::uint8_t *data, std::size_t size)

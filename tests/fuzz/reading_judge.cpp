@@ -27,7 +27,7 @@ static char32_t Decode(const QByteArray &text, qsizetype i, int &length)
 
 std::vector<Character> JudgeCharacters(const QByteArray &text)
 {
-    enum { Code, Comment, String, Reference } state = Code;
+    enum { Code, Comment, LineComment, String, Reference } state = Code;
     std::vector<Character> characters;
     characters.reserve(std::size_t(text.size()));
     for (qsizetype i = 0; i < text.size();) {
@@ -50,7 +50,9 @@ std::vector<Character> JudgeCharacters(const QByteArray &text)
                 state = String;
             else if (c == '"')
                 state = Reference;
-            if (state == Comment)
+            else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/')
+                state = LineComment;
+            if (state == Comment || state == LineComment)
                 region = language::Context::Comment;
             if (state == String)
                 region = language::Context::String;
@@ -59,6 +61,12 @@ std::vector<Character> JudgeCharacters(const QByteArray &text)
             region = language::Context::Comment;
             if (c == '}')
                 state = Code;
+            break;
+        case LineComment:
+            if (lineEnd)
+                state = Code;
+            else
+                region = language::Context::Comment;
             break;
         case String:
             if (!lineEnd)

@@ -3,20 +3,53 @@
 #include <algorithm>
 #include <bit>
 
-// The one place that knows the processor: SSE2 is part of every x86-64, and
-// other processors take the plain loop.
+// SSE2 is part of every x86-64; other processors take the plain loops.
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
-#define DETECT_SSE2 1
+#define LANGUAGE_SSE2 1
 #endif
 
-namespace detect {
+namespace language {
 
 namespace {
 
 constexpr uchar kBit5 = 0x20;
 
 } // namespace
+
+BlockMasks ClassifyBlock(const uchar *p, QByteArrayView specials)
+{
+    // Gathered in locals: through the struct every step would go to memory.
+    std::uint64_t words = 0, letters = 0, special = 0;
+#ifdef LANGUAGE_SSE2
+    const auto within = [](__m128i v, char low, char high) {
+        // Bytes beyond ASCII are negative, below any bound.
+        return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(low - 1))),
+                             _mm_cmplt_epi8(v, _mm_set1_epi8(char(high + 1))));
+    };
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+        const __m128i letter = within(_mm_or_si128(v, _mm_set1_epi8(char(kBit5))), 'a', 'z');
+        const __m128i word = _mm_or_si128(_mm_or_si128(letter, within(v, '0', '9')),
+                                          _mm_cmpeq_epi8(v, _mm_set1_epi8('_')));
+        __m128i hits = _mm_setzero_si128();
+        for (const char c : specials)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
+        words |= std::uint64_t(unsigned(_mm_movemask_epi8(word))) << (16 * k);
+        letters |= std::uint64_t(unsigned(_mm_movemask_epi8(letter))) << (16 * k);
+        special |= std::uint64_t(unsigned(_mm_movemask_epi8(hits))) << (16 * k);
+    }
+#else
+    for (int i = 0; i < 64; ++i) {
+        const uchar folded = p[i] | kBit5;
+        const bool letter = folded >= 'a' && folded <= 'z';
+        words |= std::uint64_t(letter || (p[i] >= '0' && p[i] <= '9') || p[i] == '_') << i;
+        letters |= std::uint64_t(letter) << i;
+        special |= std::uint64_t(specials.contains(char(p[i]))) << i;
+    }
+#endif
+    return {words, letters, special};
+}
 
 StartFilter::StartFilter()
 {
@@ -59,7 +92,7 @@ StartFilter::StartFilter(std::vector<Test> tests)
         for (int first = firstFrom; first < firstTo; ++first)
             allow(first, secondFrom, secondTo);
     }
-#ifdef DETECT_SSE2
+#ifdef LANGUAGE_SSE2
     std::vector<uchar> firstBytes;
     for (const Test &test : tests) {
         if (test.first == kLead)
@@ -81,7 +114,7 @@ StartFilter::StartFilter(std::vector<Test> tests)
 
 unsigned StartFilter::firstBytesIn(const uchar *block) const
 {
-#ifdef DETECT_SSE2
+#ifdef LANGUAGE_SSE2
     const auto load = [](const void *p) {
         return _mm_loadu_si128(static_cast<const __m128i *>(p));
     };
@@ -163,7 +196,7 @@ void CountLinesAndColumns(const uchar *text, qsizetype from, qsizetype to, qsize
 {
     if (from == 0 && from < to)
         CountByte(text[from++], false, line, column);
-#ifdef DETECT_SSE2
+#ifdef LANGUAGE_SSE2
     // First the line ends, summed in the lanes, and where the last line
     // starts; then the code points of that line. Most bytes are in no last
     // line, so they cost a compare or two each.
@@ -238,4 +271,4 @@ void CountLinesAndColumns(const uchar *text, qsizetype from, qsizetype to, qsize
 #endif
 }
 
-} // namespace detect
+} // namespace language

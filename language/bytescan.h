@@ -2,13 +2,27 @@
 
 #include <QtGlobal>
 
+#include <QByteArrayView>
+
 #include <array>
+#include <cstdint>
 #include <vector>
 
 // Passes over UTF-8 text that look at many bytes at once where the processor
-// can, and one at a time where it cannot.
+// can, and one at a time where it cannot: the one place that knows it.
 
-namespace detect {
+namespace language {
+
+// What ClassifyBlock() tells of 64 bytes, a bit each, the first byte lowest.
+struct BlockMasks
+{
+    std::uint64_t word = 0;    // ASCII letters, digits and _
+    std::uint64_t letter = 0;  // ASCII letters
+    std::uint64_t special = 0; // any of the bytes asked for
+};
+
+// Classifies the 64 bytes at p.
+BlockMasks ClassifyBlock(const uchar *p, QByteArrayView specials);
 
 // Tells from the first two bytes of each place of a UTF-8 text whether a key
 // may start there, so that the matcher passes over the text between. It never
@@ -73,4 +87,4 @@ private:
 void CountLinesAndColumns(const uchar *text, qsizetype from, qsizetype to, qsizetype &line,
                           qsizetype &column);
 
-} // namespace detect
+} // namespace language
