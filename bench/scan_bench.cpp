@@ -4,7 +4,7 @@
 #include "keymatcher.h"
 #include "matchtext.h"
 #include "memoryviews.h"
-#include "reading.h"
+#include "report.h"
 #include "scan.h"
 #include "searchkey.h"
 
@@ -130,26 +130,21 @@ BENCHMARK(ReadFormula)->Unit(benchmark::kMillisecond);
 // list missed, as the checker's --json takes them.
 void DefaultTableReadingOverLargeFormula(benchmark::State &state)
 {
-    QStringList keys;
-    for (const QString &entry : keywords::DefaultKeywordTable())
-        keys.append(detect::DeriveSearchKey(entry).key);
-    const detect::KeyMatcher matcher(keys);
+    const QStringList &table = keywords::DefaultKeywordTable();
+    detect::FormulaSearch search(QList<QStringView>(table.cbegin(), table.cend()));
     const QByteArray text = FormulaOfSize(1 << 20).toUtf8();
-    struct Counter : detect::ReadingSink
+    struct Counter : detect::ReportSink
     {
-        bool found(const detect::Occurrence &, language::Context) override
+        bool finding(const detect::Finding &) override
         {
             ++count;
             return true;
         }
-        bool used(const language::Use &, bool) override { return true; }
+        bool used(const detect::FunctionUse &) override { return true; }
         qsizetype count = 0;
     } sink;
-    for (auto _ : state) {
-        detect::FormulaReading reading(text, sink);
-        matcher.streamInUtf8(text, reading);
-        reading.finish();
-    }
+    for (auto _ : state)
+        search.search(text, sink, true);
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 BENCHMARK(DefaultTableReadingOverLargeFormula)->Unit(benchmark::kMillisecond);

@@ -4,16 +4,14 @@
 #include "defaulttable.h"
 #include "filesystem.h"
 #include "keywordfile.h"
-#include "textfile.h"
+#include "ordered.h"
+#include "pool.h"
+#include "walk.h"
 
 #include <QCommandLineParser>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
-#include <mutex>
-#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -25,9 +23,10 @@ namespace {
 const QString kStandardInput = QStringLiteral("-");
 const QString kName = QStringLiteral("future-check-cli");
 
-void Write(std::FILE *stream, const QByteArray &bytes)
+bool Write(Destination &to, const QString &text)
 {
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::string bytes = text.toStdString();
+    return to.write(bytes);
 }
 
 // Without --keywords: code.ini here, else the default table.
@@ -43,17 +42,6 @@ keywords::FileError LoadUnnamedList(keywords::KeywordText &list)
     }
     return error;
 }
-
-// A file to check, in the order of the output.
-struct Item
-{
-    QString name;
-    std::filesystem::path path;
-    bool inFolder = false;
-    // Read already: standard input, read in order, or a folder that could
-    // not be listed, whose failure is reported in its place.
-    std::optional<keywords::FileBytes> read;
-};
 
 // What checking one file came to.
 struct Checked
@@ -84,93 +72,40 @@ Checked CheckItem(FormulaChecker &checker, Item &item, Output &out)
     return {false, file.failure};
 }
 
-// Checks the files named and the files in the folders named, on `threads`
-// threads besides this one, or on this one alone, and writes what each gives
-// in their order, as soon as it is its turn: the same bytes however many
-// threads check. One thread at a time writes, an error after all that came
-// before it on standard output.
+// Checks the files named and the files in the folders named, on a pool of
+// threads or on this one alone, and writes what each gives in their order.
 class Checking
 {
 public:
-    Checking(const FormulaChecker &checker, bool json, unsigned threads)
-        : checker_(checker), json_(json), eachFile_(keywords::StandardOutputIsTerminal()),
-          threads_(threads)
+    Checking(const FormulaChecker &checker, Console &console, unsigned threads)
+        : console_(console), ordered_(console.out, kWaitingPerThread * std::max(threads, 1u)),
+          checkers_(std::max(threads, 1u), checker), pool_(threads)
     {}
-    ~Checking() { finish(); }
 
+    // `alone`: the only name, checked on this thread.
     void named(const QString &name, bool alone);
     // Writes the rest and ends the threads; false when a write failed.
     bool finish();
     int status() const { return failed_ ? kError : found_ ? kFound : kNothingFound; }
 
 private:
-    // A file's place in the output.
-    struct Job
-    {
-        Item item;
-        bool done = false;
-        std::string ready; // a batch handed over, not yet written
-        Checked checked;
-    };
-    // Hands a job's batches over to whichever thread writes.
-    class Channel final : public Destination
-    {
-    public:
-        Channel(Checking &checking, Job &job) : checking_(checking), job_(job) {}
-        bool write(std::string &bytes) override;
-
-    private:
-        Checking &checking_;
-        Job &job_;
-    };
-
-    // `here`: on this thread, as the only file.
-    void add(Item item, bool here = false);
-    void walk(const std::filesystem::path &folder);
-    void work();
-    // Writes the first jobs as far as they are handed over, unless another
-    // thread is at it; `lock` is held on entry and exit.
-    void write(std::unique_lock<std::mutex> &lock);
-    bool report(const QString &name, const Checked &checked);
-    bool stopped();
-
-    FormulaChecker checker_;
-    bool json_;
-    bool eachFile_;
-    unsigned threads_;
-    StreamDestination stdout_{stdout};
-    bool found_ = false;
-    bool failed_ = false;
-    bool writeFailed_ = false;
-
     // Files beyond the one being written wait with a batch of output at
     // most, and at most this many of them for each thread.
     static constexpr std::size_t kWaitingPerThread = 16;
-    std::mutex mutex_;
-    std::condition_variable jobAdded_;    // to idle threads; also at the end
-    std::condition_variable batchTaken_;  // to a thread whose batch waits
-    std::condition_variable jobsWritten_; // to this thread: room for more, or none left
-    std::deque<Job> jobs_;                // from the one being written on
-    std::size_t firstJob_ = 0;            // the number of the first in jobs_
-    std::size_t nextJob_ = 0;             // the number of the next to take
-    bool writing_ = false;
-    bool added_ = false; // every job is in
-    bool stop_ = false;  // a write failed: nothing more is checked
-    std::vector<std::thread> running_;
-};
 
-bool Checking::Channel::write(std::string &bytes)
-{
-    std::unique_lock lock(checking_.mutex_);
-    // One batch waits at a time: a job beyond the one being written holds
-    // its thread once it has one.
-    checking_.batchTaken_.wait(lock, [&] { return job_.ready.empty() || checking_.stop_; });
-    if (checking_.stop_)
-        return false;
-    job_.ready.swap(bytes);
-    checking_.write(lock);
-    return !checking_.stop_;
-}
+    bool add(Item item, bool here = false);
+    bool stopped() { return writeFailed_ || ordered_.failed(); }
+    // After a file's output: its failure, and at a terminal what it gave.
+    bool report(const QString &name, const Checked &checked);
+
+    Console &console_;
+    OrderedOutput ordered_;
+    std::vector<FormulaChecker> checkers_; // one for each thread: what they find is their own
+    bool found_ = false;
+    bool failed_ = false;
+    bool writeFailed_ = false; // on this thread alone
+    WorkerPool pool_;          // last, so that its threads end first
+};
 
 bool Checking::report(const QString &name, const Checked &checked)
 {
@@ -178,123 +113,52 @@ bool Checking::report(const QString &name, const Checked &checked)
     bool written = true;
     if (!checked.failure.isEmpty()) {
         failed_ = true;
-        // The output before it reaches the file first, so that a log of
-        // both streams keeps their order.
-        written = std::fflush(stdout) == 0;
-        Write(stderr,
-              (kName + QStringLiteral(": ") + name + QStringLiteral(": ") + checked.failure + u'\n')
-                  .toUtf8());
-        if (json_) {
-            written =
-                stdout_.write(FormulaChecker::JsonFailure(name, checked.failure).toStdString()) &&
-                written;
+        // The output before it goes first, so that a log of both streams
+        // keeps their order.
+        written = console_.out.flush();
+        Write(console_.err,
+              kName + QStringLiteral(": ") + name + QStringLiteral(": ") + checked.failure + u'\n');
+        console_.err.flush();
+        if (checkers_.front().json()) {
+            std::string line = JsonPrinter::FailureLine(name, checked.failure);
+            written = console_.out.write(line) && written;
         }
     }
-    if (eachFile_) // a user at a terminal waits for each file
-        written = std::fflush(stdout) == 0 && written;
+    if (console_.interactive)
+        written = console_.out.flush() && written;
     return written;
 }
 
-bool Checking::stopped()
+bool Checking::add(Item item, bool here)
 {
-    if (threads_ == 0)
-        return writeFailed_;
-    const std::lock_guard lock(mutex_);
-    return stop_;
-}
-
-void Checking::add(Item item, bool here)
-{
-    if (threads_ == 0 || here) {
-        Output out(stdout_);
-        const Checked checked = CheckItem(checker_, item, out);
+    if (pool_.size() == 0 || here) {
+        Output out(console_.out);
+        const Checked checked = CheckItem(checkers_.front(), item, out);
         writeFailed_ = !report(item.name, checked) || out.failed() || writeFailed_;
-        return;
+        return !writeFailed_;
     }
-    std::unique_lock lock(mutex_);
-    if (running_.empty()) {
-        for (unsigned i = 0; i < threads_; ++i)
-            running_.emplace_back(&Checking::work, this);
-    }
-    // Woken when half the room is free, not for every file written.
-    const std::size_t room = kWaitingPerThread * threads_;
-    if (jobs_.size() >= room)
-        jobsWritten_.wait(lock, [&] { return stop_ || jobs_.size() <= room / 2; });
-    if (stop_)
-        return;
-    jobs_.emplace_back().item = std::move(item);
-    jobAdded_.notify_one();
-}
+    const std::optional<std::size_t> job = ordered_.open();
+    if (!job)
+        return false;
+    // Jobs are taken in the order they were opened, so the first job not yet
+    // written is always running or done.
+    pool_.post([this, job = *job, item = std::move(item)](unsigned worker) mutable {
+        class Channel final : public Destination
+        {
+        public:
+            Channel(OrderedOutput &ordered, std::size_t job) : ordered_(ordered), job_(job) {}
+            bool write(std::string &bytes) override { return ordered_.write(job_, bytes); }
 
-void Checking::write(std::unique_lock<std::mutex> &lock)
-{
-    if (writing_)
-        return; // that thread writes this too before it stops
-    writing_ = true;
-    while (!stop_ && !jobs_.empty() && (jobs_.front().done || !jobs_.front().ready.empty())) {
-        // A job done is no other thread's any more, and one whose batch is
-        // handed over waits until the batch is emptied here; the batch keeps
-        // its room, so that the next takes no fresh memory.
-        Job &job = jobs_.front();
-        const bool done = job.done;
-        const std::string_view bytes = job.ready;
-        lock.unlock();
-        bool written = bytes.empty() || stdout_.write(bytes);
-        if (done)
-            written = report(job.item.name, job.checked) && written;
-        lock.lock();
-        job.ready.clear();
-        batchTaken_.notify_all();
-        if (!written) {
-            writeFailed_ = stop_ = true;
-            jobAdded_.notify_all();
-            jobsWritten_.notify_all();
-        } else if (done) {
-            jobs_.pop_front();
-            ++firstJob_;
-            const std::size_t room = kWaitingPerThread * threads_;
-            if (jobs_.size() == room / 2 || jobs_.empty())
-                jobsWritten_.notify_all();
-        }
-    }
-    writing_ = false;
-}
-
-void Checking::work()
-{
-    FormulaChecker checker = checker_; // names found are kept for each thread
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        jobAdded_.wait(lock,
-                       [&] { return stop_ || added_ || nextJob_ < firstJob_ + jobs_.size(); });
-        if (stop_ || nextJob_ == firstJob_ + jobs_.size())
-            return;
-        // Jobs are written in order, so this one stays until it is done.
-        Job &job = jobs_[nextJob_++ - firstJob_];
-        lock.unlock();
-        Channel channel(*this, job);
+        private:
+            OrderedOutput &ordered_;
+            std::size_t job_;
+        } channel(ordered_, job);
         Output out(channel);
-        Checked checked = CheckItem(checker, job.item, out);
-        lock.lock();
-        job.checked = std::move(checked);
-        job.done = true;
-        write(lock);
-    }
-}
-
-bool Checking::finish()
-{
-    if (!running_.empty()) {
-        std::unique_lock lock(mutex_);
-        added_ = true;
-        jobAdded_.notify_all();
-        jobsWritten_.wait(lock, [&] { return stop_ || jobs_.empty(); });
-        lock.unlock();
-        for (std::thread &thread : running_)
-            thread.join();
-        running_.clear();
-    }
-    return !writeFailed_;
+        const Checked checked =
+            ordered_.failed() ? Checked{} : CheckItem(checkers_[worker], item, out);
+        ordered_.close(job, [this, name = item.name, checked] { return report(name, checked); });
+    });
+    return true;
 }
 
 void Checking::named(const QString &name, bool alone)
@@ -302,75 +166,37 @@ void Checking::named(const QString &name, bool alone)
     if (stopped())
         return;
     if (name == kStandardInput) {
-        add({name, {}, false, keywords::ReadStandardInput(keywords::kMaxFormulaBytes, true)},
-            alone);
+        add({name, {}, false, console_.input()}, alone);
         return;
     }
     const std::filesystem::path path = keywords::NativePath(name);
-    if (alone || threads_ == 0) {
-        // Read here, so that one file costs what it did before threads.
+    const AddItem addItem = [this](Item item) { return add(std::move(item)); };
+    if (alone || pool_.size() == 0) {
+        // Read here: one file costs no thread, and is opened once.
         keywords::FileBytes file = keywords::ReadFileBytes(path, keywords::kMaxFormulaBytes, true);
         if (file.outcome == keywords::FileBytes::Folder)
-            walk(path);
+            WalkFolder(path, addItem);
         else
             add({name, path, false, std::move(file)}, alone);
         return;
     }
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
-        walk(path);
+        WalkFolder(path, addItem);
     else
         add({name, path, false, std::nullopt});
 }
 
-void Checking::walk(const std::filesystem::path &folder)
+bool Checking::finish()
 {
-    // Sorted, so that every run writes the same; hidden entries are left out,
-    // as ripgrep leaves them; links are followed to files only, so that no
-    // walk goes round in a circle.
-    std::error_code error;
-    std::vector<std::filesystem::directory_entry> entries;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        if (!keywords::IsHidden(*it))
-            entries.push_back(*it);
-    }
-    if (error) {
-        // The system's message, in its code page on Windows.
-        keywords::FileBytes failure;
-        failure.outcome = keywords::FileBytes::Failed;
-        failure.failure = QString::fromLocal8Bit(error.message());
-        add({keywords::ShownPath(folder), folder, false, std::move(failure)});
-        return;
-    }
-    // The entries share their folder, so their paths sort as their names do.
-    std::sort(entries.begin(), entries.end(),
-              [](const auto &a, const auto &b) { return a.path().native() < b.path().native(); });
-    for (const std::filesystem::directory_entry &entry : entries) {
-        if (stopped())
-            return;
-        // What the folder's listing said of the entry, without asking the
-        // system again; a link is asked after, and a link to a folder passed
-        // over.
-        std::error_code typeError;
-        if (entry.is_symlink(typeError)) {
-            if (entry.is_directory(typeError))
-                continue;
-        } else if (entry.is_directory(typeError)) {
-            walk(entry.path());
-            continue;
-        }
-        // Devices, pipes and sockets are no formulas, and a pipe would wait for
-        // a writer; what cannot be told is tried, and reported if it fails.
-        if (!typeError && !entry.is_regular_file(typeError))
-            continue;
-        add({keywords::ShownPath(entry.path()), entry.path(), true, std::nullopt});
-    }
+    const bool written = pool_.size() == 0 || ordered_.finish();
+    pool_.finish();
+    return written && !writeFailed_ && !ordered_.failed();
 }
 
 } // namespace
 
-int Run(const QStringList &arguments,
+int Run(const QStringList &arguments, Console console,
         const std::function<std::unique_ptr<QCoreApplication>()> &application)
 {
     QCoreApplication::setApplicationName(kName);
@@ -407,8 +233,8 @@ int Run(const QStringList &arguments,
         QStringLiteral("Formula file or folder; none or - reads standard input."),
         QStringLiteral("[FILE...]"));
 
-    const auto complain = [](const QString &text) {
-        Write(stderr, (kName + QStringLiteral(": ") + text + u'\n').toUtf8());
+    const auto complain = [&](const QString &text) {
+        Write(console.err, kName + QStringLiteral(": ") + text + u'\n');
     };
     if (!parser.parse(arguments)) {
         complain(parser.errorText() + QStringLiteral("\nTry --help."));
@@ -416,11 +242,11 @@ int Run(const QStringList &arguments,
     }
     if (parser.isSet(help) || parser.optionNames().contains(QStringLiteral("help-all"))) {
         const std::unique_ptr<QCoreApplication> forHelp = application();
-        Write(stdout, parser.helpText().toUtf8());
+        Write(console.out, parser.helpText());
         return kNothingFound;
     }
     if (parser.isSet(version)) {
-        Write(stdout, (kName + u' ' + QCoreApplication::applicationVersion() + u'\n').toUtf8());
+        Write(console.out, kName + u' ' + QCoreApplication::applicationVersion() + u'\n');
         return kNothingFound;
     }
 
@@ -442,24 +268,34 @@ int Run(const QStringList &arguments,
         complain(error.reason);
         return kError;
     }
-    const bool jsonLines = parser.isSet(json);
-    FormulaChecker checker(list.entries,
-                           {jsonLines ? FormulaChecker::Format::Json : FormulaChecker::Format::Text,
-                            parser.isSet(missed), parser.isSet(codeOnly)});
+    const FormulaChecker checker(list.entries, {parser.isSet(json) ? FormulaChecker::Format::Json
+                                                                   : FormulaChecker::Format::Text,
+                                                parser.isSet(missed), parser.isSet(codeOnly)});
 
     QStringList names = parser.positionalArguments();
     if (names.isEmpty())
         names.append(kStandardInput);
     // One thread is this one alone; more check while this one lists the names.
-    Checking checking(checker, jsonLines, threadCount > 1 ? threadCount : 0);
+    Checking checking(checker, console, threadCount > 1 ? threadCount : 0);
     for (const QString &name : names)
         checking.named(name, names.size() == 1);
     // A full disk or a closed pipe must not pass for a clean run.
-    if (!checking.finish() || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    if (!checking.finish() || !console.out.flush()) {
         complain(QStringLiteral("could not write to standard output"));
         return kError;
     }
     return checking.status();
+}
+
+int Run(const QStringList &arguments,
+        const std::function<std::unique_ptr<QCoreApplication>()> &application)
+{
+    StreamDestination out(stdout);
+    StreamDestination err(stderr);
+    return Run(arguments,
+               {out, err, keywords::StandardOutputIsTerminal(),
+                [] { return keywords::ReadStandardInput(keywords::kMaxFormulaBytes, true); }},
+               application);
 }
 
 } // namespace cli

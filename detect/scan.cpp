@@ -1,9 +1,6 @@
 #include "scan.h"
 
-#include "keymatcher.h"
 #include "matchtext.h"
-#include "reading.h"
-#include "searchkey.h"
 
 namespace detect {
 
@@ -16,6 +13,48 @@ Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, Resu
 {
     return Scanner().scan(list, formula, result);
 }
+
+namespace {
+
+// Collects what a search reports, up to kMaxLocated of each, in the units of
+// the text box's text.
+class Collecting final : public ReportSink
+{
+public:
+    // `entryOf` gives for each listing the index in the findings' entries.
+    Collecting(QByteArrayView text, const QList<qsizetype> &entryOf, Findings &findings)
+        : units_(text), entryOf_(entryOf), findings_(findings)
+    {}
+
+    bool finding(const Finding &finding) override
+    {
+        if (findings_.occurrences.size() == kMaxLocated)
+            return false; // beyond it, nothing is known of what stands where
+        const qsizetype entry = entryOf_[finding.listing];
+        // Matching code points fold to the same plane, so a key covers as
+        // many units in the text as it has itself.
+        findings_.occurrences.append({entry, units_.at(finding.start),
+                                      findings_.entries[entry].key.key.size(), finding.context});
+        return true;
+    }
+
+    bool used(const FunctionUse &use) override
+    {
+        if (use.missed && findings_.missed.size() < kMaxLocated) {
+            language::Use inUnits = use.use;
+            inUnits.start = units_.at(use.use.start); // names are ASCII: lengths stay
+            findings_.missed.append(inUnits);
+        }
+        return true;
+    }
+
+private:
+    Utf16Offsets units_;
+    const QList<qsizetype> &entryOf_;
+    Findings &findings_;
+};
+
+} // namespace
 
 Findings Scanner::scan(KeywordListView &list, const FormulaTextView &formula,
                        ResultTextView &result)
@@ -39,31 +78,37 @@ Findings Scanner::scan(KeywordListView &list, const FormulaTextView &formula,
         if (entry.size() <= text.size())
             entries.append(std::move(entry));
     }
-    if (!matcher_ || entries != entries_) {
+    if (!search_ || entries != entries_) {
         entries_ = std::move(entries);
-        searched_.clear();
-        searched_.reserve(entries_.size());
-        QStringList keys;
-        keys.reserve(entries_.size());
-        for (const QString &entry : std::as_const(entries_)) {
-            searched_.append(DeriveSearchKey(entry));
-            keys.append(searched_.last().key);
-        }
-        matcher_ = std::make_unique<KeyMatcher>(keys);
+        search_ =
+            std::make_unique<FormulaSearch>(QList<QStringView>(entries_.cbegin(), entries_.cend()));
         ++builds_;
     }
-    const KeyMatcher &matcher = *matcher_;
-    const QList<SearchKey> &searched = searched_;
-    const qsizetype keyCount = searched.size();
+    FormulaSearch &search = *search_;
     const QByteArray bytes = MatchableText(text);
-    const QList<bool> found = matcher.foundInUtf8(bytes);
+    const QList<bool> found = search.foundListings(bytes);
 
+    Findings findings;
+    QList<qsizetype> entryOf(found.size(), -1);
+    for (qsizetype k = 0; k < found.size(); ++k) {
+        if (!found[k])
+            continue;
+        const qsizetype first = search.firstListing(k);
+        if (first == k) {
+            entryOf[k] = findings.entries.size();
+            findings.entries.append(search.entry(k));
+        } else {
+            entryOf[k] = entryOf[first];
+        }
+    }
     // Each finding is put in front of the earlier ones, so the last entry
     // found stands on top.
     QString lines;
-    for (qsizetype k = keyCount - 1; k >= 0; --k) {
-        if (found[k])
-            lines += FindingLine(searched[k]) + QStringLiteral("\r\n");
+    for (qsizetype k = found.size() - 1; k >= 0; --k) {
+        if (found[k]) {
+            lines += FindingLine(search.entry(k).key) + QStringLiteral("\r\n");
+            findings.lines.append(entryOf[k]);
+        }
     }
     if (lines.isEmpty()) {
         result.setTextColor(kNothingFoundColor);
@@ -74,54 +119,8 @@ Findings Scanner::scan(KeywordListView &list, const FormulaTextView &formula,
     }
     list.setSelection(-1);
 
-    Findings findings;
-    QList<qsizetype> findingOfKey(keyCount, -1);
-    for (qsizetype k = 0; k < keyCount; ++k) {
-        if (found[k]) {
-            findingOfKey[k] = findings.found.size();
-            findings.found.append(searched[k]);
-        }
-    }
-    QList<Occurrence> located;
-    if (!findings.found.isEmpty())
-        located = matcher.locateInUtf8(bytes, kMaxLocated);
-
-    // The formula is read beside the occurrences, in its bytes.
-    struct Reading final : ReadingSink
-    {
-        bool found(const Occurrence &, language::Context context) override
-        {
-            contexts.append(context);
-            return true;
-        }
-        bool used(const language::Use &use, bool missed) override
-        {
-            // Marked as the occurrences are, up to as many.
-            if (missed && uses.size() == kMaxLocated)
-                return false;
-            if (missed)
-                uses.append(use);
-            return true;
-        }
-        QList<language::Context> contexts;
-        QList<language::Use> uses;
-    } read;
-    read.contexts.reserve(located.size());
-    FormulaReading reading(bytes, read);
-    for (const Occurrence &occurrence : std::as_const(located))
-        reading.take(occurrence);
-    // Beyond the last one listed, the list may have found more than it says.
-    reading.finish(located.size() == kMaxLocated ? located.last().start + 1
-                                                 : std::numeric_limits<qsizetype>::max());
-
-    findings.occurrences = matcher.inUtf16Units(bytes, std::move(located));
-    for (Occurrence &occurrence : findings.occurrences)
-        occurrence.key = findingOfKey[occurrence.key];
-    findings.contexts = std::move(read.contexts);
-    Utf16Offsets units(bytes);
-    for (language::Use &use : read.uses)
-        use.start = units.at(use.start); // names are ASCII: lengths stay
-    findings.missed = std::move(read.uses);
+    Collecting collecting(bytes, entryOf, findings);
+    search.search(bytes, collecting, true);
     return findings;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "formulareader.h"
-#include "keymatcher.h"
+#include "report.h"
 #include "searchkey.h"
 #include "views.h"
 
@@ -9,22 +8,32 @@
 
 namespace detect {
 
-// What a scan found, for showing where it stands in the formula: the entries
-// found, in list order, and every occurrence of their keys, ordered as
-// KeyMatcher::locate() orders them, with Occurrence::key an index in `found`
-// and its context at the same index in `contexts`; and the known future
-// functions in the formula's code that the list missed, in text order.
-// Places are in the formula's UTF-16 units.
-// Beyond kMaxLocated occurrences, or missed functions, no more are listed: a million marks already
-// say more than anyone can read, and keys that overlap themselves could
-// otherwise ask for more memory than there is.
+// Beyond kMaxLocated occurrences, or missed functions, a scan lists no more:
+// a million marks already say more than anyone can read, and keys that
+// overlap themselves could otherwise ask for more memory than there is.
 inline constexpr qsizetype kMaxLocated = 1'000'000;
 
+// What a scan found, for showing where it stands in the formula. Places are
+// in the formula's UTF-16 units.
 struct Findings
 {
-    QList<SearchKey> found;
+    // The entries found, each once, in list order.
+    QList<ReportedEntry> entries;
+    // The result's finding lines from the top, each as the index in
+    // `entries` of the entry it names.
+    QList<qsizetype> lines;
+    // Every occurrence with where it stands, ordered by start and at one
+    // start in list order.
+    struct Occurrence
+    {
+        qsizetype entry; // index in `entries`
+        qsizetype start;
+        qsizetype length;
+        language::Context context;
+        bool operator==(const Occurrence &) const = default;
+    };
     QList<Occurrence> occurrences;
-    QList<language::Context> contexts;
+    // The known future functions in code that the list missed, in text order.
     QList<language::Use> missed;
 };
 
@@ -36,20 +45,19 @@ QString FindingLine(const SearchKey &found);
 // message in black; leaves nothing selected.
 Findings ScanFormula(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result);
 
-// Scans as ScanFormula() does, keeping the matcher built for a list, so that
+// Scans as ScanFormula() does, keeping the search built for a list, so that
 // the next scan of the same list builds none: at the limits the build costs
 // more than the pass over the formula.
 class Scanner
 {
 public:
     Findings scan(KeywordListView &list, const FormulaTextView &formula, ResultTextView &result);
-    // How many matchers the scans have built.
+    // How many searches the scans have built.
     qsizetype builds() const { return builds_; }
 
 private:
     QStringList entries_; // those searched for at the last build
-    QList<SearchKey> searched_;
-    std::unique_ptr<KeyMatcher> matcher_;
+    std::unique_ptr<FormulaSearch> search_;
     qsizetype builds_ = 0;
 };
 

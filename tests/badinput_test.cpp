@@ -171,7 +171,7 @@ TEST(BadFormula, SelfOverlappingKeysAreListedUpToTheLimit)
         entries.append(QString(n, u'a'));
     ScanOutcome outcome;
     const qint64 ms = MillisecondsFor([&] { outcome = Scan(entries, QString(20000, u'A')); });
-    EXPECT_EQ(outcome.findings.found.size(), 300);
+    EXPECT_EQ(outcome.findings.entries.size(), 300);
     EXPECT_EQ(outcome.findings.occurrences.size(), detect::kMaxLocated);
     EXPECT_EQ(outcome.text.count(u'\n'), 300);
     RecordProperty("scanMs", int(ms));

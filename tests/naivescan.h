@@ -35,23 +35,57 @@ inline void NaiveScanFormula(detect::KeywordListView &list, const detect::Formul
     list.setSelection(-1);
 }
 
-// What the scan should report as found, and where, by the plain rules.
-inline detect::Findings ReferenceFindings(const QStringList &entries, const FoldedText &folded)
+// What a scan found, as the plain rules put it: the entries found, each once
+// (the first of its text) in list order; the result's lines from the top as
+// indices among them; every occurrence, its key the index of its entry.
+struct FoundAndWhere
 {
-    detect::Findings findings;
-    QStringList keys;
+    QList<detect::SearchKey> entries;
+    QList<qsizetype> lines;
+    QList<detect::Occurrence> occurrences;
+    bool operator==(const FoundAndWhere &) const = default;
+};
+
+inline FoundAndWhere ReferenceFindings(const QStringList &entries, const FoldedText &folded)
+{
+    FoundAndWhere expected;
+    QStringList found, keys;
+    QList<qsizetype> entryOf;
     for (const QString &entry : entries) {
         const detect::SearchKey key = detect::DeriveSearchKey(entry);
+        qsizetype index = -1;
         if (ReferenceContains(folded, key.key)) {
-            findings.found.append(key);
-            keys.append(key.key);
+            index = found.indexOf(entry);
+            if (index < 0) {
+                index = found.size();
+                found.append(entry);
+                expected.entries.append(key);
+                keys.append(key.key);
+            }
         }
+        entryOf.append(index);
     }
-    findings.occurrences = ReferenceLocate(keys, folded);
-    return findings;
+    for (qsizetype k = entries.size() - 1; k >= 0; --k) {
+        if (entryOf[k] >= 0)
+            expected.lines.append(entryOf[k]);
+    }
+    expected.occurrences = ReferenceLocate(keys, folded);
+    return expected;
 }
 
-inline detect::Findings ReferenceFindings(const QStringList &entries, const QString &formula)
+inline FoundAndWhere ReferenceFindings(const QStringList &entries, const QString &formula)
 {
     return ReferenceFindings(entries, Fold(formula));
+}
+
+// The same of what the scan gave.
+inline FoundAndWhere FoundAndWhereOf(const detect::Findings &findings)
+{
+    FoundAndWhere given;
+    for (const detect::ReportedEntry &entry : findings.entries)
+        given.entries.append(entry.key);
+    given.lines = findings.lines;
+    for (const detect::Findings::Occurrence &occurrence : findings.occurrences)
+        given.occurrences.append({occurrence.entry, occurrence.start, occurrence.length});
+    return given;
 }

@@ -13,7 +13,7 @@ namespace {
 
 struct Line
 {
-    QString text;
+    QTextBlock block;
     QRect place; // in the viewport
 };
 
@@ -28,7 +28,7 @@ std::optional<Line> LineAt(const QPlainTextEdit &edit, QPoint point)
     const int bottom = edit.cursorRect(end).bottom();
     if (point.y() < top || point.y() > bottom)
         return std::nullopt;
-    return Line{block.text(), QRect(0, top, edit.viewport()->width(), bottom - top + 1)};
+    return Line{block, QRect(0, top, edit.viewport()->width(), bottom - top + 1)};
 }
 
 } // namespace
@@ -39,7 +39,7 @@ LineEvents::LineEvents(QPlainTextEdit &edit)
     viewport_->installEventFilter(this);
 }
 
-void LineEvents::setToolTip(std::function<QString(const QString &)> toolTip)
+void LineEvents::setToolTip(std::function<QString(const QTextBlock &)> toolTip)
 {
     toolTip_ = std::move(toolTip);
 }
@@ -56,12 +56,12 @@ bool LineEvents::eventFilter(QObject *watched, QEvent *event)
         // A drag selects text; only a plain click acts on the line.
         if (mouse->button() == Qt::LeftButton && !edit_.textCursor().hasSelection()) {
             if (const auto line = LineAt(edit_, mouse->position().toPoint()))
-                emit lineClicked(line->text);
+                emit lineClicked(line->block);
         }
     } else if (toolTip_) {
         const auto *help = static_cast<QHelpEvent *>(event);
         const auto line = LineAt(edit_, help->pos());
-        const QString text = line ? toolTip_(line->text) : QString();
+        const QString text = line ? toolTip_(line->block) : QString();
         if (!text.isEmpty()) {
             // Shown until the pointer leaves the line.
             QToolTip::showText(help->globalPos(), text, viewport_, line->place);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTextBlock>
 
 #include <functional>
 
@@ -19,12 +20,12 @@ class LineEvents : public QObject
 public:
     explicit LineEvents(QPlainTextEdit &edit);
 
-    // Gives the tooltip for a line's text; an empty one shows none.
-    void setToolTip(std::function<QString(const QString &line)> toolTip);
+    // Gives the tooltip for a line; an empty one shows none.
+    void setToolTip(std::function<QString(const QTextBlock &line)> toolTip);
 
 signals:
-    // A click that selected nothing, on the line with this text.
-    void lineClicked(const QString &line);
+    // A click that selected nothing, on this line.
+    void lineClicked(const QTextBlock &line);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -32,7 +33,7 @@ protected:
 private:
     QPlainTextEdit &edit_;
     QWidget *viewport_;
-    std::function<QString(const QString &)> toolTip_;
+    std::function<QString(const QTextBlock &)> toolTip_;
 };
 
 } // namespace ui

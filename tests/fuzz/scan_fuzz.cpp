@@ -20,6 +20,7 @@
 #include "keymatcher.h"
 #include "matchtext.h"
 #include "memoryviews.h"
+#include "naivescan.h"
 #include "scan.h"
 #include "scan_judge.h"
 #include "textposition.h"
@@ -97,22 +98,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         keys.append(detect::DeriveSearchKey(entry).key);
     const QList<detect::Occurrence> expected = JudgeOccurrences(keys, formula);
 
-    // The window's scan: the entries found, in list order, and where their
-    // keys occur, each as the index of its entry among those found.
-    detect::Findings found;
-    QList<qsizetype> foundAs(keys.size(), -1);
+    // The window's scan: the entries found, each once, in list order, the
+    // result's lines, and where their keys occur.
+    FoundAndWhere found;
+    QStringList foundEntries;
+    QList<qsizetype> entryOf(keys.size(), -1);
     for (const detect::Occurrence &occurrence : expected)
-        foundAs[occurrence.key] = 0;
+        entryOf[occurrence.key] = 0;
     for (qsizetype k = 0; k < keys.size(); ++k) {
-        if (foundAs[k] == 0) {
-            foundAs[k] = found.found.size();
-            found.found.append(detect::DeriveSearchKey(entries[k]));
+        if (entryOf[k] < 0)
+            continue;
+        entryOf[k] = foundEntries.indexOf(entries[k]);
+        if (entryOf[k] < 0) {
+            entryOf[k] = foundEntries.size();
+            foundEntries.append(entries[k]);
+            found.entries.append(detect::DeriveSearchKey(entries[k]));
         }
     }
-    for (const detect::Occurrence &occurrence : expected)
-        found.occurrences.append({foundAs[occurrence.key], occurrence.start, occurrence.length});
-    Require(fast.findings.found == found.found, "entries found differ", entries, formula);
-    Require(fast.findings.occurrences == found.occurrences, "occurrences differ", entries, formula);
+    for (qsizetype k = keys.size() - 1; k >= 0; --k) {
+        if (entryOf[k] >= 0)
+            found.lines.append(entryOf[k]);
+    }
+    for (const detect::Occurrence &occurrence : expected) {
+        if (foundEntries.indexOf(entries[occurrence.key]) == entryOf[occurrence.key] &&
+            entries.indexOf(entries[occurrence.key]) == occurrence.key)
+            found.occurrences.append(
+                {entryOf[occurrence.key], occurrence.start, occurrence.length});
+    }
+    Require(FoundAndWhereOf(fast.findings) == found, "findings differ", entries, formula);
 
     // The checker's way: every entry's key, over the formula's UTF-8, each
     // occurrence handed over as it is found, its place counted in bytes.

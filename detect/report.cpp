@@ -1,0 +1,125 @@
+#include "report.h"
+
+#include <limits>
+#include <vector>
+
+namespace detect {
+
+namespace {
+
+// The search keys of all entries (see DeriveSearchKey()), as views into one
+// string that `text` keeps.
+QList<QStringView> SearchKeys(const QList<QStringView> &entries, QString &text)
+{
+    qsizetype size = 0;
+    for (const QStringView entry : entries)
+        size += entry.size();
+    text.reserve(size);
+    std::vector<qsizetype> ends;
+    ends.reserve(entries.size());
+    for (const QStringView entry : entries) {
+        AppendSearchKey(entry, text);
+        ends.push_back(text.size());
+    }
+    QList<QStringView> keys;
+    keys.reserve(entries.size());
+    qsizetype start = 0;
+    for (const qsizetype end : ends) {
+        keys.append(QStringView(text).sliced(start, end - start));
+        start = end;
+    }
+    return keys;
+}
+
+} // namespace
+
+FormulaSearch::FormulaSearch(const QList<QStringView> &entries)
+    : entries_(entries), matcher_([&] {
+          QString keys;
+          return std::make_shared<const KeyMatcher>(SearchKeys(entries, keys));
+      }())
+{}
+
+qsizetype FormulaSearch::firstListing(qsizetype listing)
+{
+    // Told apart only among the entries found, so a long list costs nothing.
+    if (const auto known = firstOf_.constFind(listing); known != firstOf_.constEnd())
+        return *known;
+    const auto first = firstListings_.constFind(entries_[listing]);
+    const qsizetype firstListing = first == firstListings_.constEnd() ? listing : *first;
+    if (firstListing == listing)
+        firstListings_.insert(entries_[listing], listing);
+    firstOf_.insert(listing, firstListing);
+    return firstListing;
+}
+
+const ReportedEntry &FormulaSearch::entry(qsizetype listing)
+{
+    if (const auto known = described_.constFind(listing); known != described_.constEnd())
+        return *known;
+    ReportedEntry described;
+    described.key = DeriveSearchKey(entries_[listing].toString());
+    described.function = language::FindFutureFunction(described.key.displayName);
+    return *described_.insert(listing, described);
+}
+
+QList<bool> FormulaSearch::foundListings(QByteArrayView text) const
+{
+    return matcher_->foundInUtf8(text);
+}
+
+void FormulaSearch::search(QByteArrayView text, ReportSink &sink, bool read)
+{
+    // The matcher hands over its occurrences ordered by start; the formula
+    // is read beside them, in the same text.
+    class Reading final : public OccurrenceSink
+    {
+    public:
+        Reading(FormulaSearch &search, QByteArrayView text, ReportSink &sink, bool read)
+            : search_(search), sink_(sink), read_(read), reader_(text)
+        {}
+
+        bool take(const Occurrence &occurrence) override
+        {
+            const qsizetype listing = search_.firstListing(occurrence.key);
+            if (listing != occurrence.key)
+                return true; // its first listing has reported it
+            Finding finding{listing, occurrence.start, occurrence.length};
+            if (read_) {
+                // Every use at a finding's start is reported after the findings there.
+                if (!settle(occurrence.start))
+                    return false;
+                finding.context =
+                    reader_.contextOf(occurrence.start, occurrence.start + occurrence.length);
+                if (finding.context == language::Context::Code)
+                    lastInCode_ = occurrence.start;
+            }
+            going_ = sink_.finding(finding);
+            return going_;
+        }
+
+        // Reports the uses that start before `before`.
+        bool settle(qsizetype before = std::numeric_limits<qsizetype>::max())
+        {
+            language::Use use;
+            while (going_ && reader_.nextUse(use, before))
+                going_ = sink_.used({use, use.start != lastInCode_});
+            return going_;
+        }
+
+        bool going() const { return going_; }
+
+    private:
+        FormulaSearch &search_;
+        ReportSink &sink_;
+        bool read_;
+        language::FormulaReader reader_;
+        qsizetype lastInCode_ = -1; // where the last finding in code started
+        bool going_ = true;
+    } reading(*this, text, sink, read);
+    matcher_->streamInUtf8(text, reading);
+    if (read && reading.going())
+        reading.settle();
+}
+
+} // namespace detect

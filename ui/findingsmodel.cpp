@@ -1,0 +1,202 @@
+#include "findingsmodel.h"
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+
+constexpr qsizetype kMostLinesNamed = 20;
+
+QString WhereItStands(language::Context context)
+{
+    switch (context) {
+    case language::Context::Code:
+        return QStringLiteral("在代码中");
+    case language::Context::Comment:
+        return QStringLiteral("在注释中");
+    case language::Context::String:
+        return QStringLiteral("在字符串中");
+    case language::Context::Name:
+        break;
+    }
+    return QStringLiteral("在更长的名字中");
+}
+
+// "改写历史：…" and what to use instead, on lines of their own.
+QString WhyItSeesTheFuture(const language::FutureFunction &function)
+{
+    QString text =
+        language::ClassTitle(function.futureClass).toString() + u'：' + function.why.toString();
+    if (!function.instead.isEmpty())
+        text += QStringLiteral("\n可改用：") + function.instead.toString();
+    return text;
+}
+
+// "第 3、5、8 行", at most kMostLinesNamed lines.
+QString LineNumbers(const QList<FindingsModel::Place> &places, const FindingsModel::LineOf &lineOf)
+{
+    QStringList numbers;
+    int previous = -1;
+    for (const FindingsModel::Place &place : places) {
+        const int number = lineOf(place.start);
+        if (number == previous)
+            continue;
+        if (numbers.size() == kMostLinesNamed) {
+            numbers.append(QStringLiteral("…"));
+            break;
+        }
+        numbers.append(QString::number(number));
+        previous = number;
+    }
+    return QStringLiteral("第 %1 行").arg(numbers.join(u'、'));
+}
+
+} // namespace
+
+FindingsModel::FindingsModel(const detect::Findings &findings)
+    : found_(findings.entries), lines_(findings.lines)
+{
+    marked_.reserve(findings.occurrences.size() + findings.missed.size());
+    marks_.reserve(marked_.capacity());
+    // Both are ordered by start; the marks must be too.
+    qsizetype o = 0, m = 0;
+    while (o < findings.occurrences.size() || m < findings.missed.size()) {
+        const qsizetype tag = marked_.size();
+        if (m == findings.missed.size() ||
+            (o < findings.occurrences.size() &&
+             findings.occurrences[o].start <= findings.missed[m].start)) {
+            const detect::Findings::Occurrence &occurrence = findings.occurrences[o++];
+            marked_.append(
+                {occurrence.entry, occurrence.context, found_[occurrence.entry].function});
+            marks_.append(
+                {occurrence.start, occurrence.length, tag,
+                 occurrence.context == language::Context::Code ? Look::Finding : Look::Aside});
+        } else {
+            const language::Use &use = findings.missed[m++];
+            marked_.append({-1, language::Context::Code, use.function});
+            marks_.append({use.start, use.length, tag, Look::Missed});
+            const QString name = use.function->name.toString();
+            if (!missedNames_.contains(name))
+                missedNames_.append(name);
+        }
+    }
+}
+
+QString FindingsModel::lineText(qsizetype line) const
+{
+    return detect::FindingLine(found_[lines_.at(line)].key);
+}
+
+QList<bool> FindingsModel::entriesOfLine(qsizetype line) const
+{
+    QList<bool> named(found_.size(), false);
+    if (line < 0 || line >= lines_.size())
+        return named;
+    const QString &name = found_[lines_[line]].key.displayName;
+    for (qsizetype i = 0; i < found_.size(); ++i)
+        named[i] = found_[i].key.displayName == name;
+    return named;
+}
+
+template <typename Counts>
+QList<FindingsModel::Place> FindingsModel::placesOf(const QList<Span> &spans, Counts &&counts,
+                                                    QStringList *keys) const
+{
+    QList<bool> occurs(found_.size(), false);
+    QList<Place> places;
+    for (const Span &span : spans) {
+        const Marked &marked = marked_[span.tag];
+        if (!counts(marked))
+            continue;
+        if (marked.found >= 0)
+            occurs[marked.found] = true;
+        if (!places.isEmpty() && places.last().start == span.start) {
+            if (span.length > places.last().length)
+                places.last() = {span.start, span.length, marked.context};
+        } else {
+            places.append({span.start, span.length, marked.context});
+        }
+    }
+    if (keys) {
+        for (qsizetype i = 0; i < found_.size(); ++i) {
+            if (occurs[i] && !keys->contains(found_[i].key.key))
+                keys->append(found_[i].key.key);
+        }
+    }
+    return places;
+}
+
+QList<FindingsModel::Place> FindingsModel::placesOfLine(qsizetype line,
+                                                        const QList<Span> &spans) const
+{
+    const QList<bool> named = entriesOfLine(line);
+    return placesOf(spans,
+                    [&](const Marked &marked) { return marked.found >= 0 && named[marked.found]; });
+}
+
+QList<FindingsModel::Place> FindingsModel::missedPlaces(const QList<Span> &spans) const
+{
+    return placesOf(spans, [](const Marked &marked) { return marked.found < 0; });
+}
+
+QString FindingsModel::describeLine(qsizetype line, const QList<Span> &spans,
+                                    const LineOf &lineOf) const
+{
+    const QList<bool> named = entriesOfLine(line);
+    QStringList keys;
+    const QList<Place> places = placesOf(
+        spans, [&](const Marked &marked) { return marked.found >= 0 && named[marked.found]; },
+        &keys);
+    if (places.isEmpty())
+        return {};
+    QString text = QStringLiteral("%1 出现 %2 次：%3")
+                       .arg(keys.join(QStringLiteral(" 或 ")))
+                       .arg(places.size())
+                       .arg(LineNumbers(places, lineOf));
+    if (const language::FutureFunction *function = found_[lines_[line]].function)
+        text += u'\n' + WhyItSeesTheFuture(*function);
+    QStringList aside;
+    for (const language::Context context :
+         {language::Context::Comment, language::Context::String, language::Context::Name}) {
+        QList<Place> there;
+        std::copy_if(places.cbegin(), places.cend(), std::back_inserter(there),
+                     [&](const Place &place) { return place.context == context; });
+        if (!there.isEmpty()) {
+            aside.append(QStringLiteral("%1 %2 次（%3）")
+                             .arg(WhereItStands(context))
+                             .arg(there.size())
+                             .arg(LineNumbers(there, lineOf)));
+        }
+    }
+    if (!aside.isEmpty())
+        text += QStringLiteral("\n不算调用：") + aside.join(QStringLiteral("，"));
+    return text;
+}
+
+QString FindingsModel::describeMarks(const QList<Span> &covering) const
+{
+    QStringList texts;
+    for (const Span &span : covering) {
+        const Marked &marked = marked_[span.tag];
+        QString text =
+            marked.found >= 0
+                ? QStringLiteral("%1（%2）")
+                      .arg(found_[marked.found].key.displayName, WhereItStands(marked.context))
+                : QStringLiteral("%1（列表漏掉的未来函数）").arg(marked.function->name);
+        text += marked.function ? u'\n' + WhyItSeesTheFuture(*marked.function)
+                                : QStringLiteral("\n列表中的条目，不在已知的未来函数表中");
+        if (!texts.contains(text))
+            texts.append(text);
+    }
+    return texts.join(QStringLiteral("\n\n"));
+}
+
+QString FindingsModel::note() const
+{
+    if (missedNames_.isEmpty())
+        return {};
+    return QStringLiteral("另有列表漏掉的未来函数：") + missedNames_.join(u'、');
+}
+
+} // namespace ui
