@@ -250,7 +250,7 @@ int Run(const QStringList &arguments, Console console,
         return kNothingFound;
     }
 
-    unsigned threadCount = std::max(std::thread::hardware_concurrency(), 1u);
+    unsigned threadCount = std::max(console.cores, 1u);
     if (parser.isSet(threads)) {
         bool number = false;
         threadCount = parser.value(threads).toUInt(&number);
@@ -294,7 +294,8 @@ int Run(const QStringList &arguments,
     StreamDestination err(stderr);
     return Run(arguments,
                {out, err, keywords::StandardOutputIsTerminal(),
-                [] { return keywords::ReadStandardInput(keywords::kMaxFormulaBytes, true); }},
+                [] { return keywords::ReadStandardInput(keywords::kMaxFormulaBytes, true); },
+                std::thread::hardware_concurrency()},
                application);
 }
 

@@ -27,6 +27,8 @@ struct Console
     bool interactive = false;
     // Standard input, read whole up to the size limit.
     std::function<keywords::FileBytes()> input;
+    // The threads that check by default.
+    unsigned cores = 1;
 };
 
 // The whole program from its arguments (the program's name first): reads the

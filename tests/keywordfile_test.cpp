@@ -228,12 +228,22 @@ TEST(TextFile, ChineseCodePageInUtf8)
         {"\xD6\xD0\x81", "中\uFFFD"},
         {"A\x81\x30\x81", "A\uFFFD0\uFFFD"},
         {"\x80\xFF\x81\x7F\xD6\xD0", "\uFFFD\uFFFD\uFFFD\x7F中"},
+        {"\xFF"
+         "A",
+         "\uFFFDA"}, // no lead byte, before ASCII
+        {"\xD6\xFF"
+         "A",
+         "\uFFFDA"},        // a lead byte before no trail byte
+        {"\xB5\xE3", "点"}, // three bytes of UTF-8
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(TextAsUtf8(c.bytes), QByteArray(c.text));
         EXPECT_EQ(DecodeText(c.bytes), QString::fromUtf8(c.text));
     }
+    // Chinese throughout gives half as many bytes again.
+    EXPECT_EQ(TextAsUtf8(QByteArray("\xD6\xD0").repeated(600) + "DVOL"),
+              QByteArray("中").repeated(600) + "DVOL");
 }
 #else
 TEST(KeywordParsing, ChineseCodePage)

@@ -445,6 +445,9 @@ TEST_F(Marks, TellWhereEachFindingStandsAndWhatTheListMissed)
     EXPECT_TRUE(refx.contains("可改用：")) << refx.toStdString();
     EXPECT_TRUE(toolTipAt(28).startsWith("DCLOSE（在更长的名字中）"));
     EXPECT_TRUE(toolTipAt(21).isEmpty()); // the + between them
+    // The G of "ZIG (", and the space after it.
+    EXPECT_TRUE(toolTipAt(35).startsWith("ZIG（列表漏掉的未来函数）"));
+    EXPECT_TRUE(toolTipAt(36).isEmpty());
 
     // Whatever replaces the text, and a reload, take the note away.
     for (QPushButton *button : {window_->Command5, window_->Command4, window_->CMD2}) {
