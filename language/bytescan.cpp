@@ -3,12 +3,6 @@
 #include <algorithm>
 #include <bit>
 
-// SSE2 is part of every x86-64; other processors take the plain loops.
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define LANGUAGE_SSE2 1
-#endif
-
 namespace language {
 
 namespace {
@@ -16,40 +10,6 @@ namespace {
 constexpr uchar kBit5 = 0x20;
 
 } // namespace
-
-BlockMasks ClassifyBlock(const uchar *p, QByteArrayView specials)
-{
-    // Gathered in locals: through the struct every step would go to memory.
-    std::uint64_t words = 0, letters = 0, special = 0;
-#ifdef LANGUAGE_SSE2
-    const auto within = [](__m128i v, char low, char high) {
-        // Bytes beyond ASCII are negative, below any bound.
-        return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(low - 1))),
-                             _mm_cmplt_epi8(v, _mm_set1_epi8(char(high + 1))));
-    };
-    for (int k = 0; k < 4; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
-        const __m128i letter = within(_mm_or_si128(v, _mm_set1_epi8(char(kBit5))), 'a', 'z');
-        const __m128i word = _mm_or_si128(_mm_or_si128(letter, within(v, '0', '9')),
-                                          _mm_cmpeq_epi8(v, _mm_set1_epi8('_')));
-        __m128i hits = _mm_setzero_si128();
-        for (const char c : specials)
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
-        words |= std::uint64_t(unsigned(_mm_movemask_epi8(word))) << (16 * k);
-        letters |= std::uint64_t(unsigned(_mm_movemask_epi8(letter))) << (16 * k);
-        special |= std::uint64_t(unsigned(_mm_movemask_epi8(hits))) << (16 * k);
-    }
-#else
-    for (int i = 0; i < 64; ++i) {
-        const uchar folded = p[i] | kBit5;
-        const bool letter = folded >= 'a' && folded <= 'z';
-        words |= std::uint64_t(letter || (p[i] >= '0' && p[i] <= '9') || p[i] == '_') << i;
-        letters |= std::uint64_t(letter) << i;
-        special |= std::uint64_t(specials.contains(char(p[i]))) << i;
-    }
-#endif
-    return {words, letters, special};
-}
 
 StartFilter::StartFilter()
 {

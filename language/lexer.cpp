@@ -46,11 +46,10 @@ inline bool IsWordByte(uchar b)
 }
 
 // Where a skip must stop in code: what opens a comment, a string, a
-// reference or a period.
-constexpr char kSpecials[] = "{'\"/#";
+// reference or a period; ClassifyBlock() is told the same.
 constexpr std::array<bool, 256> kSpecialByte = [] {
     std::array<bool, 256> special{};
-    for (const char c : std::string_view(kSpecials))
+    for (const char c : {'{', '\'', '"', '/', '#'})
         special[uchar(c)] = true;
     return special;
 }();
@@ -59,11 +58,12 @@ constexpr std::array<bool, 256> kSpecialByte = [] {
 
 void NameStarts::add(QLatin1StringView name)
 {
-    Q_ASSERT(name.size() >= 3);
+    Q_ASSERT(name.size() >= 3 && name.size() < 32);
     const unsigned a = unsigned((name[0].toLatin1() | 0x20) - 'a');
     const unsigned b = unsigned((name[1].toLatin1() | 0x20) - 'a');
     Q_ASSERT(a < 26 && b < 26);
     seconds_[a] |= std::uint32_t(1) << b;
+    lengths_[a] |= std::uint32_t(1) << name.size();
 }
 
 Lexer::Lexer(QByteArrayView text) : Lexer(text, 0, text.size(), false) {}
@@ -246,15 +246,14 @@ void Lexer::skip(const NameStarts &wanted)
     qsizetype at = at_;
     // A name is looked at where it may be one that is wanted, and is not the
     // end of a longer name that Chinese begins. `at` never stands inside a word.
-    const auto wantedAt = [&](qsizetype start) {
-        return start + 1 < size && wanted.mayStart(p[start], p[start + 1]) &&
-               !afterIdeograph(start);
+    const auto wantedAt = [&](qsizetype start, qsizetype end) {
+        return wanted.mayBe(p[start], p[start + 1], end - start) && !afterIdeograph(start);
     };
     while (size - at >= 64) {
         // The block's masks serve until `at` leaves it.
         if (at < block_ || at >= block_ + 64) {
             block_ = at;
-            masks_ = ClassifyBlock(p + at, kSpecials);
+            masks_ = ClassifyBlock<'{', '\'', '"', '/', '#'>(p + at);
         }
         const int offset = int(at - block_);
         const std::uint64_t word = masks_.word >> offset;
@@ -271,14 +270,14 @@ void Lexer::skip(const NameStarts &wanted)
         qsizetype next = at + special;
         for (; starts; starts &= starts - 1) {
             const int i = std::countr_zero(starts);
-            if (wantedAt(at + i)) {
-                at_ = at + i;
-                return;
-            }
             const std::uint64_t after = ~word >> i;
             qsizetype end = at + i + (after ? std::countr_zero(after) : 64 - offset - i);
             while (end < size && IsWordByte(p[end]))
                 ++end; // it goes on beyond the block
+            if (wantedAt(at + i, end)) {
+                at_ = at + i;
+                return;
+            }
             next = std::max(next, end);
         }
         // A word passed over may go on beyond the block; `at` must not
@@ -307,7 +306,7 @@ void Lexer::skip(const NameStarts &wanted)
         do
             ++at;
         while (at < size && IsWordByte(p[at]));
-        if (kByteClass[b] == kLetter && b != '_' && at - start >= 3 && wantedAt(start)) {
+        if (kByteClass[b] == kLetter && b != '_' && at - start >= 3 && wantedAt(start, at)) {
             at_ = start;
             return;
         }

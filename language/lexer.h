@@ -49,19 +49,22 @@ struct Token
 };
 
 // The names a skip stops at: by their first two letters, without regard to
-// case. Only names of three letters or more are looked for.
+// case, and their length. Names of three to 31 letters are looked for.
 class NameStarts
 {
 public:
     void add(QLatin1StringView name);
-    bool mayStart(uchar first, uchar second) const
+    // Whether a word of `length` bytes that starts with these two may be one.
+    bool mayBe(uchar first, uchar second, qsizetype length) const
     {
         const unsigned a = unsigned((first | 0x20) - 'a'), b = unsigned((second | 0x20) - 'a');
-        return a < 26 && b < 26 && (seconds_[a] >> b & 1);
+        return a < 26 && b < 26 && (seconds_[a] >> b & 1) && length < 32 &&
+               (lengths_[a] >> length & 1);
     }
 
 private:
-    std::uint32_t seconds_[26] = {};
+    std::uint32_t seconds_[26] = {}; // by first letter, the second letters
+    std::uint32_t lengths_[26] = {}; // by first letter, the lengths
 };
 
 // Reads a formula as its language writes it, a token at a time, from the
