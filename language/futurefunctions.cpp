@@ -40,10 +40,17 @@ constexpr std::array kTable = {
                    u"按绝对幅度的 TROUGH：最新的波谷确认之前，过去K线上的值会改变。", u""},
     FutureFunction{QLatin1StringView("TROUGHBARS"), Call, Redraws,
                    u"到之字转向波谷的周期数：最新的波谷确认之前，过去K线上的值会改变。", u""},
+    FutureFunction{QLatin1StringView("TROUGHBARSA"), Call, Redraws,
+                   u"按绝对幅度的 TROUGHBARS：最新的波谷确认之前，过去K线上的值会改变。", u""},
     FutureFunction{QLatin1StringView("BACKSET"), Call, Redraws,
                    u"条件成立时把它之前的N根K线也改成1，信号是事后补写到过去K线上的。", u""},
     FutureFunction{QLatin1StringView("FFT"), Call, Redraws,
                    u"傅里叶变换按全部数据拟合，每来一根新K线整条曲线都会重算。", u""},
+    // A segment is drawn over past bars only once a later bar meets its
+    // second condition; it draws, so it reaches its own statement as a line.
+    FutureFunction{QLatin1StringView("DRAWLINE"), Call, Redraws,
+                   u"直线段要等之后出现第二个条件成立的K线才画出，已画出的历史线段会随新K线改变。",
+                   u""},
     FutureFunction{QLatin1StringView("FILTERX"), Call, Redraws,
                    u"每出现一次信号就把它之前N根K线上的信号清零，后来的信号会抹掉已显示的信号。",
                    u"FILTER(X,N)，只过滤之后的信号"},
@@ -81,6 +88,14 @@ constexpr std::array kTable = {
     FutureFunction{QLatin1StringView("XMA"), Call, LaterBars,
                    u"偏移移动平均，用到当前K线之后约N/2根K线的数据，最近几根K线的值会随新K线改变。",
                    u"MA(X,N)，只用当前及之前的K线"},
+    // The language defines REF and REFV as looking back only; a negative
+    // period reaches forward where the language takes it at all.
+    FutureFunction{QLatin1StringView("REF"), NegativePeriod, LaterBars,
+                   u"周期写成负数时向后取数，用到的是当时还没有出现的K线；这个函数本来只向前引用。",
+                   u"REF(X,N)，N为正数，取N个周期之前的数据"},
+    FutureFunction{QLatin1StringView("REFV"), NegativePeriod, LaterBars,
+                   u"与 REF 一样，周期写成负数时向后取数，用到当时还没有出现的K线。",
+                   u"REFV(X,N)，N为正数"},
 
     // Chip distribution is estimated with today's float, so history drifts.
     FutureFunction{
@@ -95,11 +110,53 @@ constexpr std::array kTable = {
         QLatin1StringView("COST"), Call, UnknownThen,
         u"成本分布由筹码分布估算，所用的流通股本等数据在当时未必已知，过去K线上的值会随之改变。",
         u""},
+    FutureFunction{
+        QLatin1StringView("COSTEX"), Call, UnknownThen,
+        u"区间成本由筹码分布估算，所用的流通股本等数据在当时未必已知，过去K线上的值会随之改变。",
+        u""},
+    FutureFunction{
+        QLatin1StringView("PWINNER"), Call, UnknownThen,
+        u"远期获利盘比例由筹码分布估算，所用的数据在当时未必已知，过去K线上的值会随之改变。", u""},
+    FutureFunction{
+        QLatin1StringView("PPART"), Call, UnknownThen,
+        u"远期成本分布比例由筹码分布估算，所用的数据在当时未必已知，过去K线上的值会随之改变。",
+        u""},
     FutureFunction{QLatin1StringView("DYNAINFO"), Call, UnknownThen,
                    u"取最新的行情快照，每根历史K线上用的都是今天的数据。",
                    u"CLOSE、VOL 等按周期的行情数据"},
     FutureFunction{QLatin1StringView("FINANCE"), Call, UnknownThen,
                    u"取最新一期的财务数据，每根历史K线上用的都是现在的数值。", u""},
+    FutureFunction{QLatin1StringView("FINANCE2"), Call, UnknownThen,
+                   u"与 FINANCE 一样取最新的财务数据，每根历史K线上用的都是现在的数值。", u""},
+    // One report period's or day's figure on every bar, earlier bars too.
+    FutureFunction{
+        QLatin1StringView("FINONE"), Call, UnknownThen,
+        u"取指定一期的财务数据，每根K线上都是同一个值，更早的K线用到了当时还没公布的数据。", u""},
+    FutureFunction{
+        QLatin1StringView("GPJYONE"), Call, UnknownThen,
+        u"取指定日期的个股交易数据，每根K线上都是同一个值，更早的K线用到了当时还不知道的数据。",
+        u""},
+    FutureFunction{
+        QLatin1StringView("SCJYONE"), Call, UnknownThen,
+        u"取指定日期的市场交易数据，每根K线上都是同一个值，更早的K线用到了当时还不知道的数据。",
+        u""},
+    FutureFunction{
+        QLatin1StringView("BKJYONE"), Call, UnknownThen,
+        u"取指定日期的板块交易数据，每根K线上都是同一个值，更早的K线用到了当时还不知道的数据。",
+        u""},
+    // Today's name decides every bar: an "ST" test on history sees today's status.
+    FutureFunction{
+        QLatin1StringView("NAMELIKE"), Call, UnknownThen,
+        u"按股票今天的名称判断，每根历史K线上用的都是现在的名称，过去是否ST看到的是今天的状态。",
+        u""},
+    FutureFunction{QLatin1StringView("NAMEINCLUDE"), Call, UnknownThen,
+                   u"按股票今天的名称中含不含某些字判断，每根历史K线上用的都是现在的名称。", u""},
+    // They decide on the condition's value at the last bar.
+    FutureFunction{QLatin1StringView("IFC"), Call, UnknownThen,
+                   u"按条件在最后一根K线上的值决定整个公式只算哪一支，历史K线用的是今天的结果。",
+                   u"IF(X,A,B)，逐根K线判断"},
+    FutureFunction{QLatin1StringView("TESTSKIP"), Call, UnknownThen,
+                   u"条件在最后一根K线上成立时整个公式不再计算，历史K线的结果取决于今天。", u""},
     FutureFunction{QLatin1StringView("CAPITAL"), Bare, UnknownThen,
                    u"当前的流通股本，每根历史K线上用的也是今天的股本。", u""},
     FutureFunction{QLatin1StringView("CONST"), Call, UnknownThen,
@@ -206,6 +263,33 @@ struct NameIndex
 
 const NameIndex kNames;
 
+// Whether the arguments that start at `from` are X,-N with N a number. The
+// first argument is looked at for so many bytes only, so that brackets
+// opened and never closed cost no more than that each.
+bool NegativePeriodFrom(QByteArrayView text, qsizetype from)
+{
+    constexpr qsizetype kLongestFirst = 4096;
+    Lexer lexer = Lexer::At(text, from);
+    const auto next = [&] {
+        Token token;
+        do
+            token = lexer.next();
+        while (token.kind == TokenKind::Comment);
+        return token;
+    };
+    for (int depth = 0;;) {
+        const Token token = next();
+        if (token.kind == TokenKind::End || token.kind == TokenKind::Semicolon ||
+            token.start - from > kLongestFirst || (token.kind == TokenKind::Close && depth == 0))
+            return false;
+        if (token.kind == TokenKind::Comma && depth == 0)
+            break;
+        depth += token.kind == TokenKind::Open ? 1 : token.kind == TokenKind::Close ? -1 : 0;
+    }
+    return next().kind == TokenKind::Minus && next().kind == TokenKind::Number &&
+           next().kind == TokenKind::Close;
+}
+
 } // namespace
 
 const NameStarts &FutureFunctionStarts()
@@ -232,11 +316,13 @@ Use UsedBy(QByteArrayView text, const Token &token)
     const FutureFunction *function = kNames.find(p + start, token.end - start);
     if (!function || function->writing == Writing::Period)
         return {};
+    if (function->writing == Writing::Bare)
+        return {function, start, token.end - start};
     qsizetype next = token.end;
-    while (function->writing == Writing::Call && next < text.size() &&
-           (p[next] == ' ' || p[next] == '\t'))
+    while (next < text.size() && (p[next] == ' ' || p[next] == '\t'))
         ++next;
-    if (function->writing == Writing::Call && (next == text.size() || p[next] != '('))
+    if (next == text.size() || p[next] != '(' ||
+        (function->writing == Writing::NegativePeriod && !NegativePeriodFrom(text, next + 1)))
         return {};
     return {function, start, token.end - start};
 }
@@ -249,7 +335,8 @@ std::span<const FutureFunction> FutureFunctions()
 const FutureFunction *FindFutureFunction(QStringView name)
 {
     for (const FutureFunction &function : kTable) {
-        if (name.compare(function.name, Qt::CaseInsensitive) == 0)
+        if (function.writing != NegativePeriod &&
+            name.compare(function.name, Qt::CaseInsensitive) == 0)
             return &function;
     }
     return nullptr;

@@ -15,6 +15,10 @@ enum class Writing {
     Call,   // NAME(…)
     Bare,   // NAME, without brackets
     Period, // #NAME behind a price or a formula's output: a longer period
+    // NAME(X,-N): a call whose period, its second argument, is a negative
+    // number written in the formula; with any other period it is no future
+    // function, so a list's entry of that name is not described by it.
+    NegativePeriod,
 };
 
 // Why a function sees the future.

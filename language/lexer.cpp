@@ -73,6 +73,11 @@ Lexer::Lexer(QByteArrayView text, qsizetype from, qsizetype to, bool inReference
       inReference_(inReference)
 {}
 
+Lexer Lexer::At(QByteArrayView text, qsizetype at)
+{
+    return Lexer(text, at, text.size(), false);
+}
+
 Lexer Lexer::InsideReference(QByteArrayView text, const Token &reference)
 {
     const bool closed = reference.end - reference.start >= 2 && text[reference.end - 1] == '"';

@@ -74,6 +74,8 @@ class Lexer
 {
 public:
     explicit Lexer(QByteArrayView text);
+    // From a place of `text` where a token of code starts.
+    static Lexer At(QByteArrayView text, qsizetype at);
     // The code inside a reference token of `text`, where { ' and // open nothing.
     static Lexer InsideReference(QByteArrayView text, const Token &reference);
 

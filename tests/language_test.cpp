@@ -3,6 +3,7 @@
 #include "formulareader.h"
 #include "futurefunctions.h"
 #include "lexer.h"
+#include "reach.h"
 
 #include <QFile>
 #include <QStringList>
@@ -198,13 +199,135 @@ TEST(FutureFunctionTable, DocumentedAsTheCodeHasIt)
         const QString name = f.name.toString();
         const QString written = f.writing == language::Writing::Call   ? "call: `" + name + "(…)`"
                                 : f.writing == language::Writing::Bare ? "bare: `" + name + '`'
-                                                                       : "period: `C" + name + '`';
+                                : f.writing == language::Writing::Period
+                                    ? "period: `C" + name + '`'
+                                    : "call with a negative period: `" + name + "(X,-N)`";
         table.append(QStringList{"| " + name, written, QString(language::ClassId(f.futureClass)),
                                  f.why.toString(),
                                  f.instead.isEmpty() ? QStringLiteral("—") : f.instead.toString()}
                          .join(u'|'));
     }
     EXPECT_EQ(documented, table);
+}
+
+} // namespace
+
+namespace {
+
+// What a use reaches, each output as NAME:KIND, with "<via" and the names on
+// the way; an unnamed output by its drawing, or as "#" and its index.
+QStringList Reaches(const QByteArray &formula, const char *use)
+{
+    const language::Reach reach(formula);
+    const qsizetype at = formula.indexOf(use);
+    EXPECT_GE(at, 0) << use;
+    const language::Reach::OfUse of = reach.of(at, language::Reach::kListed);
+    QStringList outputs;
+    for (const language::Reach::Output &output : of.outputs) {
+        const language::Statement &statement = reach.statements().all()[output.statement];
+        QString text = !statement.name.isEmpty()      ? statement.name
+                       : !statement.drawing.isEmpty() ? statement.drawing
+                                                      : u'#' + QString::number(output.statement);
+        text += output.kind == language::Kind::Signal ? QStringLiteral(":signal")
+                                                      : QStringLiteral(":line");
+        const QStringList via = reach.via(of.statement, output.statement);
+        if (!via.isEmpty())
+            text += u'<' + via.join(u',');
+        outputs.append(text);
+    }
+    EXPECT_EQ(of.signal, outputs.join(' ').contains(":signal")) << formula.toStdString();
+    EXPECT_EQ(of.any, !outputs.isEmpty()) << formula.toStdString();
+    return outputs;
+}
+
+TEST(Reach, FollowsDefinitionsToTheOutputsAndTellsSignalsFromLines)
+{
+    const struct
+    {
+        const char *what;
+        const char *formula;
+        const char *use;
+        const char *expected;
+    } cases[] = {
+        {"an output line", "MA1:ZIG(C,5);", "ZIG", "MA1:line"},
+        {"a variable is not shown", "A:=ZIG(C,5);B:=C;", "ZIG", ""},
+        {"through variables to a selection", "A:=ZIG(C,5);B:=A*2;XG:B>C;", "ZIG", "XG:signal<A,B"},
+        {"a condition at the top, unnamed", "W:=ZIG(C,5);COUNT(W>REF(W,1),1)>0;", "ZIG",
+         "#1:signal<W"},
+        {"= compares", "A:=ZIG(C,5);A=1;", "ZIG", "#1:signal<A"},
+        {"a condition function at the top", "A:=ZIG(C,5);CROSS(C,A),COLORRED;", "ZIG",
+         "#1:signal<A"},
+        {"NOT at the top", "A:=ZIG(C,5);X:NOT(A>1);Y:NOT A+1;", "ZIG", "X:signal<A Y:line<A"},
+        {"brackets around a condition", "A:=ZIG(C,5);X:((A>1));Y:(A)+1;", "ZIG",
+         "X:signal<A Y:line<A"},
+        {"a drawing's condition and its price",
+         "A:=ZIG(C,5);DRAWTEXT(C>A,L,'买');DRAWTEXT(C>O,A,'卖');", "ZIG",
+         "DRAWTEXT:signal<A DRAWTEXT:line<A"},
+        {"a drawing at a fixed place", "A:=ZIG(C,5);DRAWTEXT_FIX(ISLASTBAR AND A>1,0,0,0,'x');",
+         "ZIG", "DRAWTEXT_FIX:line<A"},
+        {"DRAWLINE's conditions, PARTLINE's colours",
+         "A:=ZIG(C,5);DRAWLINE(C>1,H,A>1,L,0);PARTLINE(A,C>1,1);PARTLINE(C,A>1,1);", "ZIG",
+         "DRAWLINE:signal<A PARTLINE:line<A PARTLINE:signal<A"},
+        {"a trading system", "B:=BACKSET(C>O,2);ENTERLONG:B;exitlong:NOT(B);", "BACKSET",
+         "ENTERLONG:signal<B exitlong:signal<B"},
+        {"an alert", "M:ZIG(C,5),COLORRED,PLAYSOUND3;", "ZIG", "M:signal"},
+        {"a hidden line", "H:ZIG(C,5),NODRAW;", "ZIG", "H:line"},
+        {"the latest definition before", "A:=ZIG(C,5);X:A;A:=C;Y:A;", "ZIG", "X:line<A"},
+        {"names in any case", "a:=zig(c,5);xg:A>1;", "zig", "xg:signal<a"},
+        {"another formula's output", "KDJ:=ZIG(C,5);X:KDJ.K;Y:KDJ#WEEK;", "ZIG", "Y:line<KDJ"},
+        {"a call is no reference", "MA:=ZIG(C,5);X:MA(C,5);", "ZIG", ""},
+        {"a broken statement still refers", "A:=ZIG(C,5;XG:A>1;", "ZIG", "XG:signal<A"},
+        {"a name of several tokens", "【箱顶】:=PEAK(H,5,1);XG:C>【箱顶】;", "PEAK",
+         "XG:signal<【箱顶】"},
+        {"Chinese names, comments between", "买点:=ZIG(C,5){注};{XG}信号:买点>1;", "ZIG",
+         "信号:signal<买点"},
+        {"a signal by any way in", "A:=ZIG(C,5);X:A;Y:X+A;XG:X>1;", "ZIG",
+         "X:line<A Y:line<A XG:signal<A,X"},
+        {"DRAWLINE itself draws", "DRAWLINE(C>O,H,C<O,L,0);", "DRAWLINE", "DRAWLINE:line"},
+        {"the last statement needs no ;", "A:=ZIG(C,5);XG:A>1", "ZIG", "XG:signal<A"},
+        {"a ; ends a statement in any bracket", "A:=ZIG((C;XG:A>1;", "ZIG", "XG:signal<A"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(Reaches(c.formula, c.use).join(u' '), QString::fromUtf8(c.expected)) << c.what;
+    }
+}
+
+TEST(Reach, ListsTheFirstOutputsAndCountsTheRest)
+{
+    QByteArray formula = "A:=ZIG(C,5);";
+    for (int i = 0; i < 30; ++i)
+        formula += "O" + QByteArray::number(i) + ":A>" + QByteArray::number(i) + ";";
+    // A chain of single references, and a variable two outputs share.
+    formula += "B:=A;C1:=B;D:B+C1;";
+    const language::Reach reach(formula);
+    const language::Reach::OfUse use = reach.of(formula.indexOf("ZIG"), 20);
+    ASSERT_EQ(use.outputs.size(), 20);
+    EXPECT_EQ(use.outputs.front().statement, 1);
+    EXPECT_EQ(use.more, 11);
+    EXPECT_EQ(reach.of(formula.indexOf("B:=A"), 1).more, 0);
+    EXPECT_EQ(reach.of(formula.indexOf("A>7"), 20).outputs,
+              (QList<language::Reach::Output>{{8, language::Kind::Signal}}));
+}
+
+TEST(Reach, GivesAFormulaItsVerdict)
+{
+    const auto verdict = [](const QByteArray &formula, const QList<qsizetype> &uses) {
+        const language::Reach reach(formula);
+        language::VerdictTally tally;
+        for (const qsizetype use : uses)
+            tally.add(reach.of(use, 1));
+        return QString(language::VerdictId(tally.verdict()));
+    };
+    EXPECT_EQ(verdict("A:=ZIG(C,5);XG:A>1;", {3}), "signal");
+    EXPECT_EQ(verdict("A:=ZIG(C,5);MA1:A;", {3}), "line");
+    EXPECT_EQ(verdict("A:=ZIG(C,5);", {3}), "unused");
+    EXPECT_EQ(verdict("MA1:C;", {}), "none");
+    // Which outputs all uses reach, and how.
+    const QByteArray formula = "A:=ZIG(C,5);B:=REFX(C,1);X:A;XG:B>1;Y:C;";
+    const language::Reach reach(formula);
+    using R = language::Reach::Reached;
+    EXPECT_EQ(reach.reachedFrom({3, 15}),
+              (std::vector<R>{R::No, R::No, R::Line, R::Signal, R::No}));
 }
 
 } // namespace

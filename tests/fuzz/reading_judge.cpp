@@ -105,6 +105,71 @@ language::Context JudgeContext(const std::vector<Character> &characters, qsizety
     return context;
 }
 
+static bool IsSpace(char32_t c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' ||
+           c == 0x3000 || c == 0xA0;
+}
+
+// Whether after the name ending at character k there stand, in code, "(",
+// a first argument of 4096 bytes at most, ",", "-", a number and ")".
+static bool NegativePeriodAfter(const std::vector<Character> &characters, qsizetype count,
+                                qsizetype k)
+{
+    const Character *chars = characters.data();
+    while (k < count && (chars[k].codePoint == ' ' || chars[k].codePoint == '\t'))
+        ++k;
+    if (k == count || chars[k].codePoint != '(')
+        return false;
+    const qsizetype from = chars[k].offset + 1;
+    // What stands in code, spaces and comments passed over.
+    const auto skip = [&](qsizetype i) {
+        while (i < count && (!chars[i].code || IsSpace(chars[i].codePoint)))
+            ++i;
+        return i;
+    };
+    int depth = 0;
+    bool inReference = false;
+    qsizetype i = k + 1;
+    for (;; ++i) {
+        i = skip(i);
+        if (i == count)
+            return false;
+        const char32_t c = chars[i].codePoint;
+        const bool startsToken = !chars[i].word || i == 0 || !chars[i - 1].word;
+        if (startsToken && !inReference && chars[i].offset - from > 4096)
+            return false;
+        if (c == '"' || (inReference && (c == '\r' || c == '\n'))) {
+            inReference = c == '"' && !inReference;
+            continue;
+        }
+        if (inReference)
+            continue;
+        if (c == ';' || (c == ')' && depth == 0))
+            return false;
+        if (c == ',' && depth == 0)
+            break;
+        depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+    }
+    i = skip(i + 1);
+    if (i == count || chars[i].codePoint != '-')
+        return false;
+    i = skip(i + 1);
+    if (i == count || chars[i].codePoint < '0' || chars[i].codePoint > '9')
+        return false;
+    for (++i; i < count;) {
+        if (chars[i].word && chars[i].code)
+            ++i;
+        else if (chars[i].codePoint == '.' && i + 1 < count && chars[i + 1].codePoint >= '0' &&
+                 chars[i + 1].codePoint <= '9')
+            i += 2;
+        else
+            break;
+    }
+    i = skip(i);
+    return i < count && chars[i].codePoint == ')';
+}
+
 std::vector<language::Use> JudgeUses(const QByteArray &text,
                                      const std::vector<Character> &characters)
 {
@@ -131,7 +196,21 @@ std::vector<language::Use> JudgeUses(const QByteArray &text,
             expectedUses.push_back({period, chars[k - 1].offset, endOffset - chars[k - 1].offset});
             continue;
         }
-        if (!function || function->writing == language::Writing::Period)
+        if (!function) {
+            // REF(X,-N), REFV(X,-N)
+            for (const language::FutureFunction &f : language::FutureFunctions()) {
+                if (f.writing == language::Writing::NegativePeriod &&
+                    name.compare(f.name, Qt::CaseInsensitive) == 0 &&
+                    NegativePeriodAfter(characters, count, end))
+                    function = &f;
+            }
+            if (function) {
+                expectedUses.push_back({function, chars[k].offset, endOffset - chars[k].offset});
+                continue;
+            }
+        }
+        if (!function || function->writing == language::Writing::Period ||
+            function->writing == language::Writing::NegativePeriod)
             continue;
         qsizetype next = end;
         while (next < count && (chars[next].codePoint == ' ' || chars[next].codePoint == '\t'))
