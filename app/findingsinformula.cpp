@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QToolTip>
@@ -58,17 +59,19 @@ QString Wrapped(const QString &text)
 } // namespace
 
 FindingsInFormula::FindingsInFormula(QPlainTextEdit &formula, QPlainTextEdit &result,
-                                     QAbstractButton &missedNote, QObject *parent)
-    : QObject(parent), formula_(formula), result_(result), note_(missedNote),
+                                     QAbstractButton &missedNote, QLabel &verdict, QObject *parent)
+    : QObject(parent), formula_(formula), result_(result), note_(missedNote), verdict_(verdict),
       marks_(new ui::FormulaMarks(formula))
 {
     auto *lines = new ui::LineEvents(result);
     connect(lines, &ui::LineEvents::lineClicked, this, &FindingsInFormula::jumpFrom);
     lines->setToolTip([this](const QTextBlock &line) { return describe(line); });
     connect(&note_, &QAbstractButton::clicked, this, &FindingsInFormula::jumpToMissed);
-    // The note names what the old text held.
+    // The note and the verdict tell of what the old text held.
     connect(marks_, &ui::FormulaMarks::replaced, &note_, &QWidget::hide);
+    connect(marks_, &ui::FormulaMarks::replaced, &verdict_, &QWidget::hide);
     note_.hide();
+    verdict_.hide();
     formula.viewport()->installEventFilter(this);
 }
 
@@ -81,7 +84,8 @@ void FindingsInFormula::show(const detect::Findings &findings)
     QTextBlock block = result_.document()->firstBlock();
     for (qsizetype line = 0; block.isValid(); block = block.next(), ++line)
         block.setUserState(line < model_.lineCount() ? int(line) : -1);
-    showNote(model_.note());
+    showLine(note_, model_.note());
+    showLine(verdict_, model_.verdict());
 }
 
 void FindingsInFormula::forget()
@@ -89,6 +93,7 @@ void FindingsInFormula::forget()
     model_ = {};
     marks_->clear();
     note_.hide();
+    verdict_.hide();
 }
 
 qsizetype FindingsInFormula::findingLine(const QTextBlock &line) const
@@ -99,19 +104,18 @@ qsizetype FindingsInFormula::findingLine(const QTextBlock &line) const
                                                                                              : -1;
 }
 
-void FindingsInFormula::showNote(const QString &text)
+void FindingsInFormula::showLine(QWidget &line, const QString &text)
 {
     if (text.isEmpty()) {
-        note_.hide();
+        line.hide();
         return;
     }
-    // One line beside the result's caption: a long list is cut short there,
-    // and read whole in the tooltip and by screen readers.
-    note_.setText(note_.fontMetrics().elidedText(text, Qt::ElideRight, note_.width() - 4));
-    note_.setToolTip(text);
-    note_.setAccessibleName(text);
-    note_.show();
-    QAccessibleEvent shown(&note_, QAccessible::Alert);
+    line.setProperty("text", line.fontMetrics().elidedText(text, Qt::ElideRight,
+                                                           line.contentsRect().width() - 4));
+    line.setToolTip(text);
+    line.setAccessibleName(text);
+    line.show();
+    QAccessibleEvent shown(&line, QAccessible::Alert);
     QAccessible::updateAccessibility(&shown);
 }
 

@@ -7,6 +7,7 @@
 #include <QObject>
 
 class QAbstractButton;
+class QLabel;
 class QPlainTextEdit;
 class QTextBlock;
 
@@ -20,14 +21,16 @@ class FindingsInFormula : public QObject
     Q_OBJECT
 
 public:
-    // `missedNote` is shown while a scan's missed functions are.
+    // `missedNote` is shown while a scan's missed functions are, `verdict`
+    // while what they and the findings in code reach is.
     FindingsInFormula(QPlainTextEdit &formula, QPlainTextEdit &result, QAbstractButton &missedNote,
-                      QObject *parent);
+                      QLabel &verdict, QObject *parent);
 
     // Marks what a scan of the formula as it is now has found; the result
     // box holds the scan's result.
     void show(const detect::Findings &findings);
-    // Drops the marks, the findings and the note: the result lines then do nothing.
+    // Drops the marks, the findings, the note and the verdict: the result
+    // lines then do nothing.
     void forget();
 
     // Selects the next occurrence after the formula's selection or caret,
@@ -49,11 +52,14 @@ private:
     // The finding line of the result that a line of the box is, or -1.
     qsizetype findingLine(const QTextBlock &line) const;
     void selectNext(const QList<ui::FindingsModel::Place> &places);
-    void showNote(const QString &text);
+    // One line, cut short with "…" where its width ends, whole to the eye in
+    // its tooltip and to screen readers, which are told when it appears.
+    void showLine(QWidget &line, const QString &text);
 
     QPlainTextEdit &formula_;
     QPlainTextEdit &result_;
     QAbstractButton &note_;
+    QLabel &verdict_;
     ui::FormulaMarks *marks_;
     ui::FindingsModel model_;
 };

@@ -21,7 +21,7 @@ fmTest::fmTest(ui::PlatformServices &services, QWidget *parent)
     : QWidget(parent), services_(services)
 {
     setupUi(this);
-    findings_ = new FindingsInFormula(*txtCode, *Text1, *btnMissed, this);
+    findings_ = new FindingsInFormula(*txtCode, *Text1, *btnMissed, *lblVerdict, this);
     // Connected after the build has set the credit text, so that is no change.
     connect(btnTest, &QPushButton::clicked, this, &fmTest::detect);
     connect(Command4, &QPushButton::clicked, this, &fmTest::clearFormula);

@@ -144,7 +144,7 @@ void DefaultTableReadingOverLargeFormula(benchmark::State &state)
         qsizetype count = 0;
     } sink;
     for (auto _ : state)
-        search.search(text, sink, true);
+        search.search(text, sink, detect::Reading::Contexts);
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 BENCHMARK(DefaultTableReadingOverLargeFormula)->Unit(benchmark::kMillisecond);

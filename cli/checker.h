@@ -28,6 +28,10 @@ public:
         bool missed = false;
         // Leave out what stands in a comment, a string or a longer name.
         bool codeOnly = false;
+        // Report only what reaches a signal; what stands outside code reaches nothing.
+        bool signalsOnly = false;
+        // Say in the text what each finding in code reaches.
+        bool reach = false;
     };
 
     // The entries are views into strings that must outlive the checker.

@@ -218,16 +218,25 @@ int Run(const QStringList &arguments, Console console,
         QStringLiteral("Write one JSON object per file and line, clean files too."));
     const QCommandLineOption missed(
         QStringLiteral("missed"),
-        QStringLiteral("Also report the known future functions in the formula's code that the\n"
+        QStringLiteral("Also report the known future functions in the formula's code that the "
                        "list missed; they count toward exit status 1."));
     const QCommandLineOption codeOnly(
         QStringLiteral("code-only"),
         QStringLiteral("Leave out what stands in a comment, a string or inside a longer name."));
+    const QCommandLineOption signalsOnly(
+        QStringLiteral("signals-only"),
+        QStringLiteral("Report only what reaches a signal: a selection, a trading signal, an "
+                       "alert, or the condition of a drawing; implies --code-only. A file whose "
+                       "future functions reach only lines counts as clean."));
+    const QCommandLineOption reach(
+        QStringLiteral("reach"),
+        QStringLiteral("After each finding in code, say which outputs it reaches, as a signal "
+                       "or as a drawn line."));
     const QCommandLineOption threads(
         {QStringLiteral("j"), QStringLiteral("threads")},
         QStringLiteral("Check the files on <N> threads; the default is one per core."),
         QStringLiteral("N"));
-    parser.addOptions({keywordsFile, json, missed, codeOnly, threads});
+    parser.addOptions({keywordsFile, json, missed, codeOnly, signalsOnly, reach, threads});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("Formula file or folder; none or - reads standard input."),
@@ -268,9 +277,11 @@ int Run(const QStringList &arguments, Console console,
         complain(error.reason);
         return kError;
     }
-    const FormulaChecker checker(list.entries, {parser.isSet(json) ? FormulaChecker::Format::Json
-                                                                   : FormulaChecker::Format::Text,
-                                                parser.isSet(missed), parser.isSet(codeOnly)});
+    const FormulaChecker checker(
+        list.entries,
+        {parser.isSet(json) ? FormulaChecker::Format::Json : FormulaChecker::Format::Text,
+         parser.isSet(missed), parser.isSet(codeOnly) || parser.isSet(signalsOnly),
+         parser.isSet(signalsOnly), parser.isSet(reach)});
 
     QStringList names = parser.positionalArguments();
     if (names.isEmpty())

@@ -68,15 +68,15 @@ QList<bool> FormulaSearch::foundListings(QByteArrayView text) const
     return matcher_->foundInUtf8(text);
 }
 
-void FormulaSearch::search(QByteArrayView text, ReportSink &sink, bool read)
+void FormulaSearch::search(QByteArrayView text, ReportSink &sink, Reading reading)
 {
     // The matcher hands over its occurrences ordered by start; the formula
     // is read beside them, in the same text.
-    class Reading final : public OccurrenceSink
+    class Reader final : public OccurrenceSink
     {
     public:
-        Reading(FormulaSearch &search, QByteArrayView text, ReportSink &sink, bool read)
-            : search_(search), sink_(sink), read_(read), reader_(text)
+        Reader(FormulaSearch &search, QByteArrayView text, ReportSink &sink, Reading reading)
+            : search_(search), text_(text), sink_(sink), reading_(reading), reader_(text)
         {}
 
         bool take(const Occurrence &occurrence) override
@@ -85,14 +85,16 @@ void FormulaSearch::search(QByteArrayView text, ReportSink &sink, bool read)
             if (listing != occurrence.key)
                 return true; // its first listing has reported it
             Finding finding{listing, occurrence.start, occurrence.length};
-            if (read_) {
+            if (reading_ != Reading::Occurrences) {
                 // Every use at a finding's start is reported after the findings there.
                 if (!settle(occurrence.start))
                     return false;
                 finding.context =
                     reader_.contextOf(occurrence.start, occurrence.start + occurrence.length);
-                if (finding.context == language::Context::Code)
+                if (finding.context == language::Context::Code) {
                     lastInCode_ = occurrence.start;
+                    readStatements();
+                }
             }
             going_ = sink_.finding(finding);
             return going_;
@@ -102,24 +104,37 @@ void FormulaSearch::search(QByteArrayView text, ReportSink &sink, bool read)
         bool settle(qsizetype before = std::numeric_limits<qsizetype>::max())
         {
             language::Use use;
-            while (going_ && reader_.nextUse(use, before))
+            while (going_ && reader_.nextUse(use, before)) {
+                readStatements();
                 going_ = sink_.used({use, use.start != lastInCode_});
+            }
             return going_;
         }
 
         bool going() const { return going_; }
 
     private:
+        // Only a formula with something in code costs the reading of its statements.
+        void readStatements()
+        {
+            if (reading_ == Reading::Reach && !reach_) {
+                reach_ = std::make_shared<const language::Reach>(text_);
+                sink_.reaching(reach_);
+            }
+        }
+
         FormulaSearch &search_;
+        QByteArrayView text_;
         ReportSink &sink_;
-        bool read_;
+        Reading reading_;
         language::FormulaReader reader_;
+        std::shared_ptr<const language::Reach> reach_;
         qsizetype lastInCode_ = -1; // where the last finding in code started
         bool going_ = true;
-    } reading(*this, text, sink, read);
-    matcher_->streamInUtf8(text, reading);
-    if (read && reading.going())
-        reading.settle();
+    } reader(*this, text, sink, reading);
+    matcher_->streamInUtf8(text, reader);
+    if (reading != Reading::Occurrences && reader.going())
+        reader.settle();
 }
 
 } // namespace detect

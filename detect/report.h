@@ -3,6 +3,7 @@
 #include "formulareader.h"
 #include "futurefunctions.h"
 #include "keymatcher.h"
+#include "reach.h"
 #include "searchkey.h"
 
 #include <QHash>
@@ -47,6 +48,16 @@ public:
     virtual ~ReportSink() = default;
     virtual bool finding(const Finding &finding) = 0;
     virtual bool used(const FunctionUse &use) = 0;
+    // What the formula's statements reach, before the first finding in code
+    // or use, when the search follows them.
+    virtual void reaching(std::shared_ptr<const language::Reach> reach) { Q_UNUSED(reach); }
+};
+
+// How much of the formula a search reads.
+enum class Reading : std::uint8_t {
+    Occurrences, // where each key occurs
+    Contexts,    // and where each stands, and the known functions used in code
+    Reach,       // and, where anything stands in code, the statements
 };
 
 // Searches formulas for the entries of one keyword list: the one place that
@@ -69,10 +80,10 @@ public:
     QList<bool> foundListings(QByteArrayView text) const;
 
     // Every occurrence of every entry's key in the UTF-8 text (see
-    // MatchableText()); with `read`, where each stands and every known
-    // future function used in code, each use once every occurrence that
-    // starts where it does has been reported.
-    void search(QByteArrayView text, ReportSink &sink, bool read);
+    // MatchableText()); as far as `reading` goes, where each stands and every
+    // known future function used in code, each use once every occurrence
+    // that starts where it does has been reported, and what it all reaches.
+    void search(QByteArrayView text, ReportSink &sink, Reading reading);
 
 private:
     QList<QStringView> entries_;

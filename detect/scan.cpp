@@ -23,7 +23,7 @@ class Collecting final : public ReportSink
 public:
     // `entryOf` gives for each listing the index in the findings' entries.
     Collecting(QByteArrayView text, const QList<qsizetype> &entryOf, Findings &findings)
-        : units_(text), entryOf_(entryOf), findings_(findings)
+        : text_(text), units_(text), entryOf_(entryOf), findings_(findings)
     {}
 
     bool finding(const Finding &finding) override
@@ -34,8 +34,14 @@ public:
         // Matching code points fold to the same plane, so a key covers as
         // many units in the text as it has itself.
         findings_.occurrences.append({entry, units_.at(finding.start),
-                                      findings_.entries[entry].key.key.size(), finding.context});
+                                      findings_.entries[entry].key.key.size(), finding.context,
+                                      finding.start});
         return true;
+    }
+
+    void reaching(std::shared_ptr<const language::Reach> reach) override
+    {
+        findings_.reach = std::make_shared<const FormulaReach>(text_, std::move(reach));
     }
 
     bool used(const FunctionUse &use) override
@@ -43,12 +49,13 @@ public:
         if (use.missed && findings_.missed.size() < kMaxLocated) {
             language::Use inUnits = use.use;
             inUnits.start = units_.at(use.use.start); // names are ASCII: lengths stay
-            findings_.missed.append(inUnits);
+            findings_.missed.append({inUnits, use.use.start});
         }
         return true;
     }
 
 private:
+    QByteArrayView text_;
     Utf16Offsets units_;
     const QList<qsizetype> &entryOf_;
     Findings &findings_;
@@ -120,7 +127,7 @@ Findings Scanner::scan(KeywordListView &list, const FormulaTextView &formula,
     list.setSelection(-1);
 
     Collecting collecting(bytes, entryOf, findings);
-    search.search(bytes, collecting, true);
+    search.search(bytes, collecting, Reading::Reach);
     return findings;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reachwords.h"
 #include "report.h"
 #include "searchkey.h"
 #include "views.h"
@@ -30,11 +31,19 @@ struct Findings
         qsizetype start;
         qsizetype length;
         language::Context context;
+        qsizetype at; // its start in the formula's UTF-8, where reach is asked
         bool operator==(const Occurrence &) const = default;
     };
     QList<Occurrence> occurrences;
     // The known future functions in code that the list missed, in text order.
-    QList<language::Use> missed;
+    struct Missed
+    {
+        language::Use use;
+        qsizetype at;
+    };
+    QList<Missed> missed;
+    // What the formula's statements reach; none when nothing stands in code.
+    std::shared_ptr<const FormulaReach> reach;
 };
 
 // The result line that reports one entry found, without its line end.

@@ -93,11 +93,22 @@ std::string Json(const QJsonObject &object)
     return QJsonDocument(object).toJson().toStdString();
 }
 
+// An output reached, as JSON gives it.
+QJsonObject Output(const char *name, int line, int column, const char *kind,
+                   const QStringList &via = {})
+{
+    return {{"name", name},
+            {"line", line},
+            {"column", column},
+            {"kind", kind},
+            {"via", QJsonArray::fromStringList(via)}};
+}
+
 // A finding or a missed function as JSON gives it, with what the table says.
 QJsonObject Reported(const char *name, int line, int column, const char *context = nullptr,
-                     const char *key = nullptr)
+                     const char *key = nullptr, const QJsonArray &reaches = {})
 {
-    QJsonObject object{{"name", name}, {"line", line}, {"column", column}};
+    QJsonObject object{{"name", name}, {"line", line}, {"column", column}, {"reaches", reaches}};
     if (context)
         object.insert("context", context);
     if (key)
@@ -188,26 +199,32 @@ TEST_F(Checker, ReportsWhatEachOptionSelects)
 
 TEST_F(Checker, WritesEachFileAsOneJsonObject)
 {
+    // Each statement an unnamed output line, which what stands in it reaches.
     WriteFile("f.txt", "REFX(C,1);'DVOL' {ZIG(C)} #DAY ZIG(C)");
     Outcome outcome = Check({"--json", "f.txt"});
     EXPECT_EQ(outcome.status, 1);
     ASSERT_TRUE(outcome.out.endsWith("}\n"));
     EXPECT_EQ(outcome.out.count('\n'), 1);
+    const QJsonArray second{Output("", 1, 11, "line")};
     EXPECT_EQ(
         Json(outcome.out),
         Json(QJsonObject{{"file", "f.txt"},
                          {"findings", QJsonArray{Reported("DVOL", 1, 12, "string", "DVOL"),
                                                  Reported("ZIG", 1, 19, "comment", "ZIG("),
-                                                 Reported("ZIG", 1, 32, "code", "ZIG(")}},
-                         {"missed", QJsonArray{Reported("REFX", 1, 1), Reported("#DAY", 1, 27)}}}));
+                                                 Reported("ZIG", 1, 32, "code", "ZIG(", second)}},
+                         {"missed", QJsonArray{Reported("REFX", 1, 1, nullptr, nullptr,
+                                                        {Output("", 1, 1, "line")}),
+                                               Reported("#DAY", 1, 27, nullptr, nullptr, second)}},
+                         {"verdict", "line"}}));
 
     // Only code counts then: nothing is found.
     WriteFile("f.txt", "{ZIG(C)} 'DVOL'");
     outcome = Check({"--json", "--code-only", "f.txt"});
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(
-        Json(outcome.out),
-        Json(QJsonObject{{"file", "f.txt"}, {"findings", QJsonArray()}, {"missed", QJsonArray()}}));
+    EXPECT_EQ(Json(outcome.out), Json(QJsonObject{{"file", "f.txt"},
+                                                  {"findings", QJsonArray()},
+                                                  {"missed", QJsonArray()},
+                                                  {"verdict", "none"}}));
 
     // An entry that is no function of the table has no class and no reason;
     // an entry listed twice is reported once.
@@ -220,7 +237,8 @@ TEST_F(Checker, WritesEachFileAsOneJsonObject)
     EXPECT_EQ(Json(lines[0]),
               Json(QJsonObject{{"file", "f.txt"},
                                {"findings", QJsonArray{Reported("买点", 1, 1, "code", "买点")}},
-                               {"missed", QJsonArray()}}));
+                               {"missed", QJsonArray()},
+                               {"verdict", "unused"}}));
     EXPECT_EQ(Json(lines[1]),
               Json(QJsonObject{{"error", QString::fromUtf8(NoSuchFile())}, {"file", "gone.txt"}}));
 }

@@ -323,7 +323,8 @@ TEST_F(CommandLine, WalksFoldersInNameOrder)
     const QJsonObject json = QJsonDocument::fromJson(Run({"--json", "clean"}).out).object();
     EXPECT_EQ(json, (QJsonObject{{"file", QDir::toNativeSeparators("clean/x.txt")},
                                  {"findings", QJsonArray()},
-                                 {"missed", QJsonArray()}}));
+                                 {"missed", QJsonArray()},
+                                 {"verdict", "none"}}));
 
 #ifdef Q_OS_UNIX
     // Links to folders are not followed, links to files are; devices and
@@ -517,14 +518,16 @@ TEST_F(CommandLine, ManyThreadsWriteWhatOneWrites)
             QJsonArray stripped;
             for (const QJsonValue value : object[array].toArray()) {
                 QJsonObject entry = value.toObject();
-                for (const char *told : {"class", "why", "key"})
+                for (const char *told : {"class", "why", "key", "reaches"})
                     entry.remove(told);
                 stripped.append(entry);
             }
             object[array] = stripped;
         }
-        EXPECT_EQ(object,
-                  (QJsonObject{{"file", "f003.txt"}, {"findings", findings}, {"missed", missed}}));
+        EXPECT_EQ(object, (QJsonObject{{"file", "f003.txt"},
+                                       {"findings", findings},
+                                       {"missed", missed},
+                                       {"verdict", "line"}}));
     }
 }
 
@@ -548,7 +551,8 @@ TEST_F(CommandLine, WritesJsonLinesForEveryFile)
                                            {"key", key},
                                            {"line", line},
                                            {"column", column},
-                                           {"context", context}})
+                                           {"context", context},
+                                           {"reaches", QJsonArray()}})
             object.insert(field, value);
         return object;
     };
@@ -556,13 +560,19 @@ TEST_F(CommandLine, WritesJsonLinesForEveryFile)
     missed.insert("name", "REFX");
     missed.insert("line", 3);
     missed.insert("column", 22);
+    missed.insert("reaches", QJsonArray());
+    // Only variables: what they compute is shown nowhere.
     const QJsonObject expected[] = {
-        {{"file", "clean.txt"}, {"findings", QJsonArray()}, {"missed", QJsonArray()}},
+        {{"file", "clean.txt"},
+         {"findings", QJsonArray()},
+         {"missed", QJsonArray()},
+         {"verdict", "none"}},
         {{"file", "f.txt"},
          {"findings", QJsonArray{finding("ZIG", "ZIG(", 2, 5, "code", u"ZIG"),
                                  finding("DCLOSE", "DCLOSE", 3, 4, "code", u"DCLOSE"),
                                  finding("ZIG", "ZIG(", 3, 12, "comment", u"ZIG")}},
-         {"missed", QJsonArray{missed}}},
+         {"missed", QJsonArray{missed}},
+         {"verdict", "unused"}},
         {{"file", "gone.txt"}, {"error", NoSuchFile()}},
     };
     for (int i = 0; i < 3; ++i) {

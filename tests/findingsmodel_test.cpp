@@ -54,7 +54,7 @@ TEST(FindingsModel, GroupsOccurrencesUnderTheirResultLines)
         EXPECT_EQ(scanned.places(line),
                   (QList<std::pair<qsizetype, qsizetype>>{{3, 4}, {15, 3}, {32, 4}}));
     EXPECT_EQ(scanned.describeLine(0).section(u'\n', 0, 0), "ZIG( 或 ZIG 出现 3 次：第 1、2、3 行");
-    EXPECT_TRUE(scanned.describeLine(0).endsWith("不算调用：在更长的名字中 1 次（第 3 行）"))
+    EXPECT_TRUE(scanned.describeLine(0).contains("\n不算调用：在更长的名字中 1 次（第 3 行）\n"))
         << scanned.describeLine(0).toStdString();
     EXPECT_EQ(scanned.describeLine(1).section(u'\n', 0, 0), "DVOL 出现 1 次：第 2 行");
     EXPECT_EQ(scanned.describeLine(4), QString());
@@ -66,8 +66,8 @@ TEST(FindingsModel, TellsWhatDoesNotCountAndWhy)
     const Scanned scanned =
         Scan({"$ZIG", "自定义"}, "X:=ZIG(C);DRAWTEXT(1,L,'ZIG(');{ZIG(}\n自定义:=1;");
     ASSERT_EQ(scanned.model.lineCount(), 2);
-    EXPECT_TRUE(scanned.describeLine(1).endsWith(
-        "不算调用：在注释中 1 次（第 1 行），在字符串中 1 次（第 1 行）"))
+    EXPECT_TRUE(scanned.describeLine(1).contains(
+        "\n不算调用：在注释中 1 次（第 1 行），在字符串中 1 次（第 1 行）\n"))
         << scanned.describeLine(1).toStdString();
     QList<ui::Look> looks;
     for (const ui::FindingsModel::Span &mark : scanned.model.marks())
@@ -77,7 +77,7 @@ TEST(FindingsModel, TellsWhatDoesNotCountAndWhy)
     EXPECT_TRUE(scanned.model.describeMarks({scanned.model.marks()[1]})
                     .startsWith("ZIG（在字符串中）\n改写历史："));
     EXPECT_EQ(scanned.model.describeMarks({scanned.model.marks()[3]}),
-              "自定义（在代码中）\n列表中的条目，不在已知的未来函数表中");
+              "自定义（在代码中）\n列表中的条目，不在已知的未来函数表中\n没有影响任何输出");
 }
 
 // Each function the list missed is named once in the note, and visited in turn.
@@ -91,6 +91,34 @@ TEST(FindingsModel, NamesWhatTheListMissedOnce)
         starts.append(place.start);
     EXPECT_EQ(starts, (QList<qsizetype>{3, 13, 36}));
     EXPECT_EQ(Scan(keywords::DefaultKeywordTable(), "X:=ZIG(C,5);").model.note(), QString());
+}
+
+// What the future functions in code reach, as a whole and for each line and mark.
+TEST(FindingsModel, SaysWhatTheFutureFunctionsReach)
+{
+    const Scanned scanned = Scan({"$ZIG", "DVOL"}, "A:=ZIG(C,5);B:=A*2;\nMA1:MA(C,5);\n"
+                                                   "XG:CROSS(C,B);\nL1:A,NODRAW;{ZIG(C)}");
+    EXPECT_EQ(scanned.model.verdict(), "未来函数影响信号：XG");
+    const QString reaches = "\n影响信号：XG（第3行，经 A、B）\n影响画线：L1（第4行，经 A）";
+    EXPECT_TRUE(scanned.describeLine(0).endsWith(reaches)) << scanned.describeLine(0).toStdString();
+    EXPECT_TRUE(scanned.model.describeMarks({scanned.model.marks()[0]}).endsWith(reaches));
+    // What stands in a comment reaches nothing, and says nothing of it.
+    EXPECT_TRUE(scanned.model.describeMarks({scanned.model.marks()[1]}).endsWith("改变。"));
+
+    const struct
+    {
+        const char *formula;
+        const char *verdict;
+    } verdicts[] = {
+        {"A:=ZIG(C,5);DRAWTEXT(C>A,L,'买');A>1;MA1:A;", "未来函数影响信号：DRAWTEXT、第1行的输出"},
+        {"A:=ZIG(C,5);MA1:A;DRAWTEXT(C>1,A,'x');", "未来函数只影响画线"},
+        {"A:=ZIG(C,5);", "未来函数没有影响任何输出"},
+        {"X:=MYZIG(C,5);MA1:C;", ""},
+    };
+    for (const auto &[formula, verdict] : verdicts)
+        EXPECT_EQ(Scan({"$ZIG"}, formula).model.verdict(), verdict) << formula;
+    EXPECT_EQ(Scan(keywords::DefaultKeywordTable(), "A:=REFX(C,1);XG:A>1;").model.verdict(),
+              "未来函数影响信号：XG");
 }
 
 // Beyond the cap of missed functions, a later finding still has where it stands.

@@ -1,5 +1,7 @@
 #include "findingsmodel.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace ui {
@@ -55,7 +57,7 @@ QString LineNumbers(const QList<FindingsModel::Place> &places, const FindingsMod
 } // namespace
 
 FindingsModel::FindingsModel(const detect::Findings &findings)
-    : found_(findings.entries), lines_(findings.lines)
+    : found_(findings.entries), lines_(findings.lines), reach_(findings.reach)
 {
     marked_.reserve(findings.occurrences.size() + findings.missed.size());
     marks_.reserve(marked_.capacity());
@@ -65,21 +67,54 @@ FindingsModel::FindingsModel(const detect::Findings &findings)
         const qsizetype tag = marked_.size();
         if (m == findings.missed.size() ||
             (o < findings.occurrences.size() &&
-             findings.occurrences[o].start <= findings.missed[m].start)) {
+             findings.occurrences[o].start <= findings.missed[m].use.start)) {
             const detect::Findings::Occurrence &occurrence = findings.occurrences[o++];
-            marked_.append(
-                {occurrence.entry, occurrence.context, found_[occurrence.entry].function});
+            marked_.append({occurrence.entry, occurrence.context, found_[occurrence.entry].function,
+                            occurrence.at});
             marks_.append(
                 {occurrence.start, occurrence.length, tag,
                  occurrence.context == language::Context::Code ? Look::Finding : Look::Aside});
         } else {
-            const language::Use &use = findings.missed[m++];
-            marked_.append({-1, language::Context::Code, use.function});
+            const language::Use &use = findings.missed[m].use;
+            marked_.append({-1, language::Context::Code, use.function, findings.missed[m++].at});
             marks_.append({use.start, use.length, tag, Look::Missed});
             const QString name = use.function->name.toString();
             if (!missedNames_.contains(name))
                 missedNames_.append(name);
         }
+    }
+
+    if (!reach_)
+        return;
+    language::VerdictTally tally;
+    QList<qsizetype> uses;
+    for (const Marked &marked : std::as_const(marked_)) {
+        if (!marked.inCode())
+            continue;
+        const auto [any, signal] = reach_->reach->anyAndSignal(marked.at);
+        tally.add(any, signal);
+        uses.append(marked.at);
+    }
+    switch (tally.verdict()) {
+    case language::Verdict::None:
+        break;
+    case language::Verdict::Unused:
+        verdict_ = QStringLiteral("未来函数没有影响任何输出");
+        break;
+    case language::Verdict::Line:
+        verdict_ = QStringLiteral("未来函数只影响画线");
+        break;
+    case language::Verdict::Signal: {
+        const std::vector<language::Reach::Reached> reached = reach_->reach->reachedFrom(uses);
+        QStringList names;
+        for (std::size_t s = 0; s < reached.size(); ++s) {
+            if (reached[s] == language::Reach::Reached::Signal)
+                names.append(detect::OutputLabel(reach_->reach->statements().all()[s],
+                                                 reach_->places.of(qsizetype(s))));
+        }
+        verdict_ = QStringLiteral("未来函数影响信号：") + names.join(u'、');
+        break;
+    }
     }
 }
 
@@ -171,7 +206,46 @@ QString FindingsModel::describeLine(qsizetype line, const QList<Span> &spans,
     }
     if (!aside.isEmpty())
         text += QStringLiteral("\n不算调用：") + aside.join(QStringLiteral("，"));
+    QList<Span> ofLine;
+    for (const Span &span : spans) {
+        const Marked &marked = marked_[span.tag];
+        if (marked.found >= 0 && named[marked.found])
+            ofLine.append(span);
+    }
+    for (const QString &line : reachOf(ofLine))
+        text += u'\n' + line;
     return text;
+}
+
+QStringList FindingsModel::reachOf(const QList<Span> &spans) const
+{
+    if (!reach_)
+        return {};
+    // A use in a statement reaches what the others there do, as far as a
+    // drawing's argument does not say otherwise: a few hundred ways are plenty.
+    constexpr qsizetype kMostAsked = 200;
+    QList<language::Reach::OfUse> uses;
+    QSet<qsizetype> asked; // statements, twice over: a signal's way in and a line's
+    for (const Span &span : spans) {
+        const Marked &marked = marked_[span.tag];
+        if (!marked.inCode())
+            continue;
+        const language::Reach::OfUse use = reach_->reach->of(marked.at, language::Reach::kListed);
+        const language::Kind here =
+            use.outputs.isEmpty() || use.outputs.front().statement != use.statement
+                ? language::Kind::Line
+                : use.outputs.front().kind;
+        const qsizetype way = 2 * use.statement + (here == language::Kind::Signal);
+        if (asked.contains(way))
+            continue;
+        asked.insert(way);
+        uses.append(use);
+        if (uses.size() == kMostAsked)
+            break;
+    }
+    if (uses.isEmpty())
+        return {};
+    return detect::ReachInWords(*reach_->reach, uses, reach_->places);
 }
 
 QString FindingsModel::describeMarks(const QList<Span> &covering) const
@@ -186,6 +260,8 @@ QString FindingsModel::describeMarks(const QList<Span> &covering) const
                 : QStringLiteral("%1（列表漏掉的未来函数）").arg(marked.function->name);
         text += marked.function ? u'\n' + WhyItSeesTheFuture(*marked.function)
                                 : QStringLiteral("\n列表中的条目，不在已知的未来函数表中");
+        for (const QString &line : reachOf({span}))
+            text += u'\n' + line;
         if (!texts.contains(text))
             texts.append(text);
     }

@@ -61,6 +61,11 @@ public:
     // "另有列表漏掉的未来函数：" and their names, each once; empty when none.
     QString note() const;
 
+    // What the future functions in code reach, as a whole: "未来函数影响信号："
+    // and the names of the signals, "未来函数只影响画线",
+    // "未来函数没有影响任何输出", or nothing when there is none in code.
+    QString verdict() const { return verdict_; }
+
 private:
     // What a mark stands for: an occurrence of an entry found, or a missed function.
     struct Marked
@@ -68,7 +73,11 @@ private:
         qsizetype found; // index in found_; -1 for a missed function
         language::Context context;
         const language::FutureFunction *function; // null for an entry not in the table
+        qsizetype at;                             // in the formula's UTF-8
+        bool inCode() const { return context == language::Context::Code; }
     };
+    // What the uses in code among the marks reach, in words.
+    QStringList reachOf(const QList<Span> &spans) const;
     // Those of a line's entries, a flag for each entry found.
     QList<bool> entriesOfLine(qsizetype line) const;
     template <typename Counts>
@@ -80,6 +89,8 @@ private:
     QList<Marked> marked_;               // by the marks' tags
     QList<Span> marks_;
     QStringList missedNames_;
+    std::shared_ptr<const detect::FormulaReach> reach_;
+    QString verdict_;
 };
 
 } // namespace ui

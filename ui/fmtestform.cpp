@@ -311,6 +311,9 @@ void fmTestForm::setupUi(QWidget *fmTest)
     Label5->setAutoFillBackground(true);
     SetColor(Label5, QPalette::Window, Bgr(kWindowBackground));
     btnMissed = CreateMissedNote(fmCode, "btnMissed", {1440, 3120, 3495, 255});
+    // In the strip below the result box, which nothing else uses.
+    lblVerdict = CreateLabel(fmCode, "lblVerdict", {0, 6780, 4695, 255}, QString());
+    lblVerdict->hide();
     Label4 = CreateLabel(fmCode, "Label4", {1920, 0, 960, 300}, QStringLiteral("公式代码"));
     SetColor(Label4, QPalette::WindowText, Bgr(0x00404040));
 

@@ -32,6 +32,8 @@ public:
     QFrame *Line3 = nullptr;
     // Names what the keyword list missed, beside the result's caption, while there is any.
     QPushButton *btnMissed = nullptr;
+    // Says what the future functions reach, under the result, after a scan that found any.
+    QLabel *lblVerdict = nullptr;
 
     void setupUi(QWidget *fmTest);
 };

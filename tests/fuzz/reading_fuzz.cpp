@@ -6,9 +6,8 @@
 // byte a piece (kPieces), so that comments, strings, references, names and
 // the table's functions meet as often as they do in real formulas.
 
-#include "keymatcher.h"
-#include "reading.h"
 #include "reading_judge.h"
+#include "report.h"
 
 #include <QStringList>
 
@@ -119,27 +118,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // only, as this costs a scan and a second reading.
     if (size % 2)
         return 0;
-    static const detect::KeyMatcher matcher(
-        QStringList{"ZIG(", "ZIG", "#DAY", "A B", "{", "X1", "REFX"});
-    struct Sink final : detect::ReadingSink
+    static const QStringList entries{"$ZIG", "ZIG", "#DAY", "A B", "{", "X1", "REFX"};
+    detect::FormulaSearch search(QList<QStringView>(entries.cbegin(), entries.cend()));
+    struct Sink final : detect::ReportSink
     {
-        bool found(const detect::Occurrence &occurrence, language::Context context) override
+        bool finding(const detect::Finding &finding) override
         {
-            if (context == language::Context::Code)
-                inCode.push_back(occurrence.start);
+            if (finding.context == language::Context::Code)
+                inCode.push_back(finding.start);
             return true;
         }
-        bool used(const language::Use &use, bool missed) override
+        bool used(const detect::FunctionUse &use) override
         {
-            (missed ? this->missed : this->found_).push_back(use);
+            (use.missed ? missed : found_).push_back(use.use);
             return true;
         }
         std::vector<qsizetype> inCode;
         std::vector<language::Use> missed, found_;
     } sink;
-    detect::FormulaReading reading(text, sink);
-    matcher.streamInUtf8(text, reading);
-    reading.finish();
+    search.search(text, sink, detect::Reading::Contexts);
     std::vector<language::Use> expectedMissed;
     for (const language::Use &expected : expectedUses) {
         if (std::find(sink.inCode.begin(), sink.inCode.end(), expected.start) == sink.inCode.end())
