@@ -144,7 +144,7 @@ void JsonPrinter::write(const Described &described, detect::TextPosition positio
             .key("line")
             .value(place.line)
             .key("name")
-            .value(statement.name.isEmpty() ? statement.drawing : statement.name)
+            .value(statement.nameBytes.isEmpty() ? QString(statement.drawing) : statement.name())
             .key("via")
             .beginArray();
         for (const QString &name : reach_->via(reaches->statement, output.statement))

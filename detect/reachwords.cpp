@@ -23,8 +23,8 @@ StatementPlaces::StatementPlaces(QByteArrayView text, const language::Statements
 
 QString OutputLabel(const language::Statement &output, TextPosition place)
 {
-    if (!output.name.isEmpty())
-        return output.name;
+    if (!output.nameBytes.isEmpty())
+        return output.name();
     if (!output.drawing.isEmpty())
         return output.drawing;
     return QStringLiteral("第%1行的输出").arg(place.line);
@@ -71,7 +71,7 @@ QStringList ReachInWords(const language::Reach &reach, const QList<language::Rea
             const TextPosition place = places.of(r.output);
             const QString label = OutputLabel(output, place);
             QStringList details;
-            if (!output.name.isEmpty() || !output.drawing.isEmpty())
+            if (!output.nameBytes.isEmpty() || !output.drawing.isEmpty())
                 details.append(QStringLiteral("第%1行").arg(place.line));
             QStringList via = reach.via(r.from, r.output);
             if (!via.isEmpty()) {

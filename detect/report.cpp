@@ -118,7 +118,7 @@ void FormulaSearch::search(QByteArrayView text, ReportSink &sink, Reading readin
         void readStatements()
         {
             if (reading_ == Reading::Reach && !reach_) {
-                reach_ = std::make_shared<const language::Reach>(text_);
+                reach_ = std::make_shared<const language::Reach>(text_.toByteArray());
                 sink_.reaching(reach_);
             }
         }

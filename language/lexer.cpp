@@ -146,7 +146,6 @@ Token Lexer::next()
     };
     if (at == size)
         return token(TokenKind::End, at);
-    const uchar next = at + 1 < size ? p[at + 1] : 0;
     switch (kByteClass[p[at]]) {
     case kLetter:
         return token(TokenKind::Name, wordEnd(at + 1));
@@ -161,6 +160,7 @@ Token Lexer::next()
     default:
         return token(TokenKind::Other, at + 1);
     }
+    const uchar next = at + 1 < size ? p[at + 1] : 0;
     switch (p[at]) {
     case '{': {
         if (inReference_)

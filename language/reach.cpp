@@ -19,30 +19,48 @@ Kind Stronger(Kind a, Kind b)
 
 } // namespace
 
-Reach::Reach(QByteArrayView text) : statements_(text), budget_(kCountSteps)
+Reach::Reach(QByteArray text) : statements_(std::move(text)), budget_(kCountSteps)
 {
     const std::vector<Statement> &all = statements_.all();
-    const qsizetype count = qsizetype(all.size());
-    dependents_.resize(std::size_t(count));
-    for (qsizetype u = 0; u < count; ++u) {
-        const Statement &statement = all[std::size_t(u)];
+    const std::size_t count = all.size();
+    // Each statement's dependents, once each however often it refers: counted,
+    // then filled in, in text order.
+    std::vector<std::int32_t> last(count, -1); // the last statement that referred to it
+    dependentsFrom_.assign(count + 1, 0);
+    for (std::size_t u = 0; u < count; ++u) {
+        for (const Statement::Reference &reference : all[u].references) {
+            if (last[std::size_t(reference.target)] != std::int32_t(u)) {
+                last[std::size_t(reference.target)] = std::int32_t(u);
+                ++dependentsFrom_[std::size_t(reference.target) + 1];
+            }
+        }
+    }
+    for (std::size_t t = 0; t < count; ++t)
+        dependentsFrom_[t + 1] += dependentsFrom_[t];
+    dependents_.resize(std::size_t(dependentsFrom_[count]));
+    std::vector<std::int32_t> filled(dependentsFrom_.begin(), dependentsFrom_.end() - 1);
+    for (std::size_t u = 0; u < count; ++u) {
+        const Statement &statement = all[u];
         for (const Statement::Reference &reference : statement.references) {
-            std::vector<Edge> &edges = dependents_[std::size_t(reference.target)];
+            const std::size_t t = std::size_t(reference.target);
             const Kind kind = statement.isOutput() ? statement.kindAt(reference.at) : Kind::Line;
-            if (!edges.empty() && edges.back().to == u)
-                edges.back().kind = Stronger(edges.back().kind, kind);
-            else
-                edges.push_back({std::int32_t(u), kind});
+            if (filled[t] > dependentsFrom_[t] &&
+                dependents_[std::size_t(filled[t] - 1)].to == std::int32_t(u)) {
+                Edge &edge = dependents_[std::size_t(filled[t] - 1)];
+                edge.kind = Stronger(edge.kind, kind);
+            } else {
+                dependents_[std::size_t(filled[t]++)] = {std::int32_t(u), kind};
+            }
         }
     }
 
-    first_.resize(std::size_t(count));
-    signal_.assign(std::size_t(count), false);
-    any_.assign(std::size_t(count), false);
-    for (qsizetype t = count - 1; t >= 0; --t) {
-        const std::vector<Edge> &edges = dependents_[std::size_t(t)];
+    first_.assign(count, {0, 0});
+    signal_.assign(count, false);
+    any_.assign(count, false);
+    std::vector<Entry> list;
+    for (qsizetype t = qsizetype(count) - 1; t >= 0; --t) {
         bool signal = false, any = false;
-        for (const Edge &edge : edges) {
+        for (const Edge &edge : dependents(t)) {
             const bool output = all[std::size_t(edge.to)].isOutput();
             any = any || output || any_[std::size_t(edge.to)];
             signal =
@@ -51,7 +69,7 @@ Reach::Reach(QByteArrayView text) : statements_(text), budget_(kCountSteps)
         signal_[std::size_t(t)] = signal;
         any_[std::size_t(t)] = any;
 
-        std::vector<Entry> &list = first_[std::size_t(t)];
+        list.clear();
         const auto merge = [&](Entry entry) {
             const auto at = std::lower_bound(
                 list.begin(), list.end(), entry.output,
@@ -73,20 +91,22 @@ Reach::Reach(QByteArrayView text) : statements_(text), budget_(kCountSteps)
         // Those that refer to it come later, in text order, and reach only
         // outputs after themselves: once the list is full, the rest cannot
         // change it.
-        for (const Edge &edge : edges) {
+        for (const Edge &edge : dependents(t)) {
             if (qsizetype(list.size()) == kListed && edge.to > list.back().output)
                 break;
             if (all[std::size_t(edge.to)].isOutput())
                 merge({edge.to, 1, edge.to, edge.kind});
-            for (const Entry &entry : first_[std::size_t(edge.to)])
+            for (const Entry &entry : first(edge.to))
                 merge({entry.output, entry.distance + 1, edge.to, entry.kind});
         }
+        first_[std::size_t(t)] = {std::int32_t(entries_.size()), std::int32_t(list.size())};
+        entries_.insert(entries_.end(), list.begin(), list.end());
     }
 }
 
 qsizetype Reach::count(qsizetype statement) const
 {
-    const auto listed = [&](qsizetype s) { return qsizetype(first_[std::size_t(s)].size()); };
+    const auto listed = [&](qsizetype s) { return qsizetype(first_[std::size_t(s)].second); };
     if (listed(statement) < kListed)
         return listed(statement);
     if (counts_.empty())
@@ -94,10 +114,9 @@ qsizetype Reach::count(qsizetype statement) const
     // Down a chain of statements each referred to by one alone, counts add up.
     std::vector<qsizetype> chain;
     qsizetype end = statement;
-    while (counts_[std::size_t(end)] < 0 && listed(end) == kListed &&
-           dependents_[std::size_t(end)].size() == 1) {
+    while (counts_[std::size_t(end)] < 0 && listed(end) == kListed && dependents(end).size() == 1) {
         chain.push_back(end);
-        end = dependents_[std::size_t(end)].front().to;
+        end = dependents(end).front().to;
     }
     qsizetype counted = counts_[std::size_t(end)];
     if (counted < 0 && listed(end) < kListed) {
@@ -110,7 +129,7 @@ qsizetype Reach::count(qsizetype statement) const
         while (!waiting.empty() && budget_ > 0) {
             const qsizetype s = waiting.back();
             waiting.pop_back();
-            for (const Edge &edge : dependents_[std::size_t(s)]) {
+            for (const Edge &edge : dependents(s)) {
                 --budget_;
                 if (seen[std::size_t(edge.to)])
                     continue;
@@ -123,7 +142,7 @@ qsizetype Reach::count(qsizetype statement) const
     }
     counts_[std::size_t(end)] = counted;
     for (auto link = chain.rbegin(); link != chain.rend(); ++link) {
-        const qsizetype next = dependents_[std::size_t(*link)].front().to;
+        const qsizetype next = dependents(*link).front().to;
         counted += statements_.all()[std::size_t(next)].isOutput();
         counts_[std::size_t(*link)] = counted;
     }
@@ -159,7 +178,7 @@ Reach::OfUse Reach::of(qsizetype position, qsizetype most) const
     }
     use.signal = use.signal || signal_[s];
     use.any = use.any || any_[s];
-    for (const Entry &entry : first_[s]) {
+    for (const Entry &entry : first(use.statement)) {
         if (use.outputs.size() >= most)
             break;
         use.outputs.append({entry.output, entry.kind});
@@ -173,12 +192,12 @@ QStringList Reach::via(qsizetype from, qsizetype to) const
 {
     QStringList names;
     for (qsizetype at = from; at != to;) {
-        const std::vector<Entry> &list = first_[std::size_t(at)];
+        const std::span<const Entry> list = first(at);
         const auto entry = std::find_if(list.begin(), list.end(),
                                         [&](const Entry &listed) { return listed.output == to; });
         if (entry == list.end())
             return {};
-        names.append(statements_.all()[std::size_t(at)].name);
+        names.append(statements_.all()[std::size_t(at)].name());
         at = entry->next;
     }
     return names;
@@ -205,7 +224,7 @@ std::vector<Reach::Reached> Reach::reachedFrom(const QList<qsizetype> &positions
     for (std::size_t t = 0; t < all.size(); ++t) {
         if (!from[t])
             continue;
-        for (const Edge &edge : dependents_[t]) {
+        for (const Edge &edge : dependents(qsizetype(t))) {
             from[std::size_t(edge.to)] = true;
             reach(edge.to, edge.kind);
         }

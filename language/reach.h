@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -25,7 +26,7 @@ class Reach
 {
 public:
     // Reads the statements of the formula in UTF-8 and follows them.
-    explicit Reach(QByteArrayView text);
+    explicit Reach(QByteArray text);
 
     struct Output
     {
@@ -74,12 +75,29 @@ private:
         Kind kind;
     };
     qsizetype count(qsizetype statement) const;
+    std::span<const Edge> dependents(qsizetype statement) const
+    {
+        return std::span(dependents_)
+            .subspan(std::size_t(dependentsFrom_[std::size_t(statement)]),
+                     std::size_t(dependentsFrom_[std::size_t(statement) + 1] -
+                                 dependentsFrom_[std::size_t(statement)]));
+    }
+    std::span<const Entry> first(qsizetype statement) const
+    {
+        const auto [from, size] = first_[std::size_t(statement)];
+        return std::span(entries_).subspan(std::size_t(from), std::size_t(size));
+    }
 
     const Statements statements_;
-    std::vector<std::vector<Edge>> dependents_;
-    std::vector<std::vector<Entry>> first_; // the first outputs each reaches, itself left out
-    std::vector<bool> signal_;              // it reaches some output as a signal
-    std::vector<bool> any_;                 // it reaches some output
+    // Those that refer to each statement, together, each statement's from
+    // dependentsFrom_ on.
+    std::vector<Edge> dependents_;
+    std::vector<std::int32_t> dependentsFrom_;
+    // The first outputs each reaches, itself left out: where in entries_, how many.
+    std::vector<std::pair<std::int32_t, std::int32_t>> first_;
+    std::vector<Entry> entries_;
+    std::vector<bool> signal_; // it reaches some output as a signal
+    std::vector<bool> any_;    // it reaches some output
     // Outputs counted beyond the listed, worked out when asked.
     mutable std::vector<qsizetype> counts_;
     mutable qsizetype budget_;

@@ -5,9 +5,10 @@
 #include <QLatin1StringView>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 
 namespace language {
 
@@ -80,8 +81,10 @@ bool Is(std::string_view bytes, QLatin1StringView name)
 
 template <std::size_t N> bool IsOneOf(std::string_view bytes, const QLatin1StringView (&names)[N])
 {
-    return std::any_of(std::begin(names), std::end(names),
-                       [&](QLatin1StringView name) { return Is(bytes, name); });
+    return !bytes.empty() &&
+           std::any_of(std::begin(names), std::end(names), [&](QLatin1StringView name) {
+               return name.front().toLatin1() == Upper(uchar(bytes.front())) && Is(bytes, name);
+           });
 }
 
 bool IsAlert(std::string_view bytes)
@@ -98,27 +101,94 @@ bool IsAlert(std::string_view bytes)
 }
 
 // Names defined so far, compared without regard to case, each to the latest
-// statement that defined it; looked up straight from the text's bytes.
-struct FoldedHash
+// statement that defined it; looked up straight from the text's bytes. A
+// slot is eight bytes, so that a table of many names stays in the cache.
+class Definitions
 {
-    std::size_t operator()(std::string_view name) const
+public:
+    explicit Definitions(qsizetype textSize)
+        : slots_(std::bit_ceil(std::size_t(std::max<qsizetype>(64, textSize / 8))))
+    {}
+
+    qsizetype find(std::string_view name) const
     {
-        std::size_t hash = 14695981039346656037ull;
+        const std::uint64_t hash = Hash(name);
+        for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            const Slot &slot = slots_[i];
+            if (slot.statement < 0)
+                return -1;
+            if (slot.check == std::uint32_t(hash >> 32) &&
+                Equal(names_[std::size_t(slot.statement)], name))
+                return slot.statement;
+        }
+    }
+
+    // Statements are defined in order, each with its name or none.
+    void define(std::string_view name)
+    {
+        const std::int32_t statement = std::int32_t(names_.size());
+        names_.push_back(name);
+        if (name.empty())
+            return;
+        if (2 * (used_ + 1) > slots_.size())
+            grow();
+        place(Hash(name), statement);
+    }
+
+private:
+    struct Slot
+    {
+        std::uint32_t check = 0;     // the hash's high half
+        std::int32_t statement = -1; // -1: empty
+    };
+
+    static std::uint64_t Hash(std::string_view name)
+    {
+        std::uint64_t hash = 14695981039346656037ull;
         for (const char c : name)
             hash = (hash ^ Upper(uchar(c))) * 1099511628211ull;
-        return hash;
+        // Mixed, so that the low bits, which pick the slot, depend on all.
+        hash = (hash ^ (hash >> 33)) * 0xff51afd7ed558ccdull;
+        hash = (hash ^ (hash >> 33)) * 0xc4ceb9fe1a85ec53ull;
+        return hash ^ (hash >> 33);
     }
-};
-struct FoldedEqual
-{
-    bool operator()(std::string_view a, std::string_view b) const
+    static bool Equal(std::string_view a, std::string_view b)
     {
         return a.size() == b.size() &&
                std::equal(a.begin(), a.end(), b.begin(),
                           [](char x, char y) { return Upper(uchar(x)) == Upper(uchar(y)); });
     }
+    void place(std::uint64_t hash, std::int32_t statement)
+    {
+        const std::string_view name = names_[std::size_t(statement)];
+        for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            Slot &slot = slots_[i];
+            if (slot.statement < 0) {
+                slot = {std::uint32_t(hash >> 32), statement};
+                ++used_;
+                return;
+            }
+            if (slot.check == std::uint32_t(hash >> 32) &&
+                Equal(names_[std::size_t(slot.statement)], name)) {
+                slot.statement = statement; // the latest definition
+                return;
+            }
+        }
+    }
+    void grow()
+    {
+        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(2 * slots_.size()));
+        used_ = 0;
+        for (const Slot &slot : old) {
+            if (slot.statement >= 0)
+                place(Hash(names_[std::size_t(slot.statement)]), slot.statement);
+        }
+    }
+
+    std::vector<Slot> slots_; // a power of two of them
+    std::size_t used_ = 0;
+    std::vector<std::string_view> names_; // of every statement
 };
-using Definitions = std::unordered_map<std::string_view, qsizetype, FoldedHash, FoldedEqual>;
 
 // Names written with more than one token (【箱顶】) are looked for in runs
 // of tokens that touch, up to this many.
@@ -126,6 +196,8 @@ constexpr std::size_t kLongestName = 16;
 
 bool OperatorWord(std::string_view bytes)
 {
+    if (bytes.size() < 2 || bytes.size() > 3)
+        return false;
     return Is(bytes, QLatin1StringView("AND")) || Is(bytes, QLatin1StringView("OR")) ||
            Is(bytes, QLatin1StringView("NOT"));
 }
@@ -160,16 +232,18 @@ bool IsComparison(TokenKind kind)
     }
 }
 
-// Reads one statement's tokens.
+// Reads one statement's tokens after another, keeping its room.
 class StatementReader
 {
 public:
-    StatementReader(QByteArrayView text, const std::vector<Token> &tokens, Definitions &defined,
-                    bool &oddNames)
-        : text_(text), tokens_(tokens), defined_(defined), oddNames_(oddNames)
+    StatementReader(QByteArrayView text, const std::vector<Token> &tokens,
+                    std::vector<Statement::Reference> &references)
+        : text_(text), tokens_(tokens), references_(references), defined_(text.size())
     {}
 
-    Statement read(qsizetype end, qsizetype index);
+    // The next statement, whose tokens are given, ended at `end`; its
+    // references are appended to the reader's.
+    Statement read(qsizetype end);
 
 private:
     std::string_view bytes(qsizetype start, qsizetype end) const
@@ -178,31 +252,33 @@ private:
     }
     std::string_view bytes(const Token &token) const { return bytes(token.start, token.end); }
     void matchBrackets(std::size_t from);
-    void readReferences(std::size_t from, std::size_t to, Statement &statement);
+    void readReferences(std::size_t from, std::size_t to);
     void readTop(std::size_t from, std::size_t to, Statement &statement);
 
     QByteArrayView text_;
     const std::vector<Token> &tokens_;
-    Definitions &defined_;
-    bool &oddNames_;
+    std::vector<Statement::Reference> &references_;
+    Definitions defined_;
+    bool oddNames_ = false;        // some name of several tokens is defined
     std::vector<qsizetype> close_; // for each ( the index of its ), or -1
+    std::vector<std::size_t> open_;
 };
 
 void StatementReader::matchBrackets(std::size_t from)
 {
     close_.assign(tokens_.size(), -1);
-    std::vector<std::size_t> open;
+    open_.clear();
     for (std::size_t i = from; i < tokens_.size(); ++i) {
         if (tokens_[i].kind == TokenKind::Open) {
-            open.push_back(i);
-        } else if (tokens_[i].kind == TokenKind::Close && !open.empty()) {
-            close_[open.back()] = qsizetype(i);
-            open.pop_back();
+            open_.push_back(i);
+        } else if (tokens_[i].kind == TokenKind::Close && !open_.empty()) {
+            close_[open_.back()] = qsizetype(i);
+            open_.pop_back();
         }
     }
 }
 
-void StatementReader::readReferences(std::size_t from, std::size_t to, Statement &statement)
+void StatementReader::readReferences(std::size_t from, std::size_t to)
 {
     const auto touching = [&](std::size_t i) {
         const TokenKind kind = tokens_[i].kind;
@@ -219,9 +295,9 @@ void StatementReader::readReferences(std::size_t from, std::size_t to, Statement
                 ++runEnd;
             bool found = false;
             for (std::size_t last = runEnd; last > i + 1 && !found; --last) {
-                const auto definition = defined_.find(bytes(token.start, tokens_[last - 1].end));
-                if (definition != defined_.end()) {
-                    statement.references.push_back({definition->second, token.start});
+                const qsizetype target = defined_.find(bytes(token.start, tokens_[last - 1].end));
+                if (target >= 0) {
+                    references_.push_back({target, token.start});
                     i = last - 1;
                     found = true;
                 }
@@ -236,8 +312,8 @@ void StatementReader::readReferences(std::size_t from, std::size_t to, Statement
              (tokens_[i + 1].kind == TokenKind::Open || tokens_[i + 1].kind == TokenKind::Dot)) ||
             (i > from && tokens_[i - 1].kind == TokenKind::Dot))
             continue;
-        if (const auto definition = defined_.find(bytes(token)); definition != defined_.end())
-            statement.references.push_back({definition->second, token.start});
+        if (const qsizetype target = defined_.find(bytes(token)); target >= 0)
+            references_.push_back({target, token.start});
     }
 }
 
@@ -287,8 +363,11 @@ void StatementReader::readTop(std::size_t from, std::size_t to, Statement &state
             statement.kind = Kind::Signal;
             return;
         }
-        const auto drawing = std::find_if(std::begin(kDrawings), std::end(kDrawings),
-                                          [&](const Drawing &d) { return Is(first, d.name); });
+        const auto drawing =
+            std::find_if(std::begin(kDrawings), std::end(kDrawings), [&](const Drawing &d) {
+                return d.name.front().toLatin1() == Upper(uchar(first.front())) &&
+                       Is(first, d.name);
+            });
         if (drawing == std::end(kDrawings))
             return;
         statement.drawing = drawing->name;
@@ -318,7 +397,7 @@ void StatementReader::readTop(std::size_t from, std::size_t to, Statement &state
         statement.kind = Kind::Signal;
 }
 
-Statement StatementReader::read(qsizetype end, qsizetype index)
+Statement StatementReader::read(qsizetype end)
 {
     Statement statement;
     statement.start = tokens_.front().start;
@@ -335,7 +414,7 @@ Statement StatementReader::read(qsizetype end, qsizetype index)
         statement.form = defines->kind == TokenKind::Assign ? Statement::Variable
                          : name.empty()                     ? Statement::UnnamedOutput
                                                             : Statement::NamedOutput;
-        statement.name = QString::fromUtf8(name.data(), qsizetype(name.size()));
+        statement.nameBytes = QByteArrayView(name.data(), qsizetype(name.size()));
     }
     matchBrackets(from);
     // The expression ends at a comma outside its brackets; attributes follow.
@@ -353,15 +432,14 @@ Statement StatementReader::read(qsizetype end, qsizetype index)
     for (std::size_t i = to; i < tokens_.size(); ++i)
         alert = alert || (tokens_[i].kind == TokenKind::Name && IsAlert(bytes(tokens_[i])));
 
-    readReferences(from, to, statement);
+    readReferences(from, to);
     readTop(from, to, statement);
     if (alert || (statement.isOutput() && IsOneOf(name, kSignalNames)))
         statement.kind = Kind::Signal;
 
-    if (!name.empty()) {
-        defined_[name] = index;
+    defined_.define(name);
+    if (!name.empty())
         oddNames_ = oddNames_ || !(from == 2 && tokens_.front().kind == TokenKind::Name);
-    }
     return statement;
 }
 
@@ -378,12 +456,13 @@ Kind Statement::kindAt(qsizetype position) const
     return Kind::Line;
 }
 
-Statements::Statements(QByteArrayView text)
+Statements::Statements(QByteArray text) : text_(std::move(text))
 {
-    Lexer lexer(text);
+    Lexer lexer(text_);
     std::vector<Token> tokens;
-    Definitions defined;
-    bool oddNames = false;
+    std::vector<std::size_t> firstReference;
+    statements_.reserve(std::size_t(text_.size() / 32));
+    StatementReader reader(text_, tokens, references_);
     for (;;) {
         const Token token = lexer.next();
         if (token.kind == TokenKind::Comment)
@@ -393,12 +472,18 @@ Statements::Statements(QByteArrayView text)
             continue;
         }
         if (!tokens.empty()) {
-            statements_.push_back(StatementReader(text, tokens, defined, oddNames)
-                                      .read(token.start, qsizetype(statements_.size())));
+            firstReference.push_back(references_.size());
+            statements_.push_back(reader.read(token.start));
             tokens.clear();
         }
         if (token.kind == TokenKind::End)
-            return;
+            break;
+    }
+    // All statements' references lie in one array, which has stopped growing.
+    firstReference.push_back(references_.size());
+    for (std::size_t s = 0; s < statements_.size(); ++s) {
+        statements_[s].references = std::span<const Statement::Reference>(
+            references_.data() + firstReference[s], firstReference[s + 1] - firstReference[s]);
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QByteArrayView>
+#include <QByteArray>
+#include <QLatin1StringView>
 #include <QString>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace language {
@@ -37,17 +39,18 @@ struct Statement
     Form form = UnnamedOutput;
     qsizetype start = 0; // its first token
     qsizetype end = 0;   // where its ; stands, or the end of the text
-    // As written; empty for an unnamed output, or when nothing stands before
-    // the := or the :.
-    QString name;
+    // As written, in the text's UTF-8; empty for an unnamed output, or when
+    // nothing stands before the := or the :.
+    QByteArrayView nameBytes;
     // The drawing call at the top of its expression, in capitals: DRAWTEXT.
-    QString drawing;
+    QLatin1StringView drawing;
     // How its expression counts where no argument of a drawing says otherwise.
     Kind kind = Kind::Line;
     std::vector<Argument> arguments;
-    std::vector<Reference> references; // in text order
+    std::span<const Reference> references; // in text order
 
     bool isOutput() const { return form != Variable; }
+    QString name() const { return QString::fromUtf8(nameBytes); }
     // How something at `position` of the statement reaches it.
     Kind kindAt(qsizetype position) const;
 };
@@ -62,14 +65,17 @@ struct Statement
 class Statements
 {
 public:
-    explicit Statements(QByteArrayView text);
+    explicit Statements(QByteArray text);
+    Statements(const Statements &) = delete;
 
     const std::vector<Statement> &all() const { return statements_; }
     // The statement that the code at `position` belongs to; -1 before the first.
     qsizetype at(qsizetype position) const;
 
 private:
+    const QByteArray text_; // which the statements' names view
     std::vector<Statement> statements_;
+    std::vector<Statement::Reference> references_; // of all statements, in order
 };
 
 } // namespace language

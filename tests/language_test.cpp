@@ -4,7 +4,9 @@
 #include "futurefunctions.h"
 #include "lexer.h"
 #include "reach.h"
+#include "reachshapes.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -225,8 +227,8 @@ QStringList Reaches(const QByteArray &formula, const char *use)
     QStringList outputs;
     for (const language::Reach::Output &output : of.outputs) {
         const language::Statement &statement = reach.statements().all()[output.statement];
-        QString text = !statement.name.isEmpty()      ? statement.name
-                       : !statement.drawing.isEmpty() ? statement.drawing
+        QString text = !statement.nameBytes.isEmpty() ? statement.name()
+                       : !statement.drawing.isEmpty() ? QString(statement.drawing)
                                                       : u'#' + QString::number(output.statement);
         text += output.kind == language::Kind::Signal ? QStringLiteral(":signal")
                                                       : QStringLiteral(":line");
@@ -328,6 +330,47 @@ TEST(Reach, GivesAFormulaItsVerdict)
     using R = language::Reach::Reached;
     EXPECT_EQ(reach.reachedFrom({3, 15}),
               (std::vector<R>{R::No, R::No, R::Line, R::Signal, R::No}));
+}
+
+} // namespace
+
+namespace {
+
+// No shape of a formula makes reading or reaching slow: every statement and
+// every use, in bounds far beyond what they take and far below a square of
+// the text.
+TEST(Reach, NoShapeOfFormulaMakesItSlow)
+{
+    for (const ReachShape &shape : ReachShapes()) {
+        SCOPED_TRACE(shape.name);
+        QElapsedTimer clock;
+        clock.start();
+        const language::Reach reach(shape.formula);
+        qsizetype uses = 0, signalUses = 0, outputs = 0;
+        for (qsizetype at = shape.formula.indexOf("ZIG"); at >= 0;
+             at = shape.formula.indexOf("ZIG", at + 1)) {
+            const language::Reach::OfUse use = reach.of(at, language::Reach::kListed);
+            ++uses;
+            signalUses += use.signal;
+            outputs = std::max(outputs, use.outputs.size() + use.more);
+        }
+        const qint64 ms = clock.elapsed();
+        RecordProperty(shape.name, int(ms));
+        EXPECT_LT(ms, 5000);
+        EXPECT_GT(uses, 0);
+        EXPECT_GT(signalUses + outputs, 0);
+        EXPECT_GE(outputs, 1);
+    }
+    // What they reach is right too: the end of the chain, through all of it.
+    const QList<ReachShape> shapes = ReachShapes();
+    const language::Reach chain(shapes[1].formula);
+    const language::Reach::OfUse start = chain.of(shapes[1].formula.indexOf("ZIG"), 20);
+    ASSERT_EQ(start.outputs.size(), 1);
+    EXPECT_EQ(chain.via(start.statement, start.outputs[0].statement).size(), 100001);
+    const language::Reach fan(shapes[2].formula);
+    EXPECT_EQ(fan.of(shapes[2].formula.indexOf("ZIG"), 20).more, 100000 - 20);
+    const language::Reach redefined(shapes[4].formula);
+    EXPECT_EQ(redefined.of(shapes[4].formula.indexOf("ZIG"), 20).outputs.size(), 1);
 }
 
 } // namespace

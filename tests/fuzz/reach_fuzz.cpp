@@ -1,0 +1,68 @@
+// Arbitrary bytes as a formula, its statements read and followed: what every
+// token of code reaches must be what a slow, obvious search over the
+// statements finds (reach_judge.cpp), and every reference must be the
+// latest earlier definition of its name.
+//
+// An input whose first byte is 0xFF is read as pieces of formulas instead, a
+// byte a piece (kPieces), so that definitions, outputs, drawings and
+// conditions meet as often as in real formulas.
+
+#include "lexer.h"
+#include "reach.h"
+#include "reach_judge.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const char *const kPieces[] = {
+    "A",        "B",          "C",           "xg",        "XG",        "ENTERLONG",
+    ":=",       ":",          ";",           ";",         ",",         "(",
+    ")",        ">",          "=",           "+",         "-",         "*",
+    " AND ",    " OR ",       "NOT",         "NOT(",      "&&",        "||",
+    "ZIG(C,5)", "REFX(",      "DRAWTEXT(",   "DRAWLINE(", "PARTLINE(", "DRAWTEXT_FIX(",
+    "CROSS(",   "STICKLINE(", "'x'",         "{c}",       "KDJ.K",     "\"KDJ.K\"",
+    "#WEEK",    ",NODRAW",    ",PLAYSOUND2", "\n",        " ",         "1",
+    "【",       "】",         "箱",          "\xFF",      "//c\n",
+};
+
+QByteArray Formula(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0 || data[0] != 0xFF)
+        return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
+    QByteArray text;
+    for (std::size_t i = 1; i < size; ++i)
+        text += kPieces[data[i] % std::size(kPieces)];
+    return text;
+}
+
+[[noreturn]] void Fail(const char *what, qsizetype at)
+{
+    std::fprintf(stderr, "reach fuzz: %s at byte %lld\n", what, static_cast<long long>(at));
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray text = Formula(data, size);
+    const language::Reach reach(text);
+    const std::vector<language::Statement> &statements = reach.statements().all();
+    if (!JudgeReferences(text, statements))
+        Fail("a reference that is not the latest definition before it", -1);
+
+    const JudgedReach judged(statements);
+    language::Lexer lexer(text);
+    for (language::Token token = lexer.next(); token.kind != language::TokenKind::End;
+         token = lexer.next()) {
+        if (token.kind == language::TokenKind::Comment)
+            continue;
+        const language::Reach::OfUse use = reach.of(token.start, language::Reach::kListed);
+        if (!judged.agrees(use, token.start, reach))
+            Fail("what a use reaches", token.start);
+    }
+    return 0;
+}
