@@ -3,9 +3,11 @@
 #include "defaulttable.h"
 #include "fmtestform.h"
 #include "twips.h"
+#include "wholetext.h"
 #include "widgetviews.h"
 
 #include <QAccessible>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -86,6 +89,28 @@ private:
     QPalette saved_ = QApplication::palette();
 };
 
+// The application font for the lifetime of the object.
+class ApplicationFont
+{
+public:
+    explicit ApplicationFont(const QFont &font) { QApplication::setFont(font); }
+    ~ApplicationFont() { QApplication::setFont(saved_); }
+
+private:
+    QFont saved_ = QApplication::font();
+};
+
+// The application style for the lifetime of the object.
+class ApplicationStyle
+{
+public:
+    explicit ApplicationStyle(const QString &name) { QApplication::setStyle(name); }
+    ~ApplicationStyle() { QApplication::setStyle(saved_); }
+
+private:
+    QString saved_ = QApplication::style()->name();
+};
+
 std::vector<QPalette> PalettesOfEveryWidget(const QWidget &window)
 {
     std::vector<QPalette> palettes{window.palette()};
@@ -138,6 +163,7 @@ TEST(Window, EveryControlStandsInItsContainerWithItsCaptionAndColours)
         {"Label4",   "QLabel",         "fmCode", {128, 0, 64, 20},    "公式代码", {{P::WindowText, darkGrey}}},
         {"Label1",   "QLabel",         "Frame1", {16, 8, 48, 15},     "函数列表", {{P::WindowText, darkGrey}}},
         {"Line3",    "QFrame",         "Frame1", {104, 8, 1, 480},    "", {{P::WindowText, QColor(0xC0C0C0)}}},
+        {"btnMissed", "QPushButton",   "fmCode", {96, 208, 233, 17},  "", {}},
     };
     // clang-format on
 
@@ -237,6 +263,76 @@ TEST(Window, KeywordListShowsTheDefaultTableWhole)
     EXPECT_EQ(list.visualItemRect(list.item(0)).height(), list.fontMetrics().height());
     EXPECT_TRUE(list.viewport()->rect().contains(list.visualItemRect(list.item(25))));
     EXPECT_FALSE(list.verticalScrollBar()->isVisible());
+}
+
+// A CJK desktop font is taller and wider than the font the layout was drawn
+// for; the whole layout grows with it, as far as its texts need and no further.
+TEST(Window, GrowsWithItsFontUntilEveryTextShowsWhole)
+{
+    ASSERT_TRUE(QFontDatabase::hasFamily("Noto Sans CJK SC")) << "fonts-noto-cjk is missing";
+    const struct
+    {
+        const char *what;
+        QFont font;
+        double least, most; // scale
+    } cases[] = {
+        {"tests' font", QApplication::font(), 1, 1},
+        {"Noto Sans CJK SC 9 pt", QFont("Noto Sans CJK SC", 9), 1.1, 1.2},
+        {"Noto Sans CJK SC 12 pt", QFont("Noto Sans CJK SC", 12), 1.5, 1.7},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const ApplicationFont font(c.font);
+        Window w;
+        const ui::fmTestForm &f = w.form;
+        f.List1->addItems(keywords::DefaultKeywordTable());
+        f.btnMissed->show();
+        w.fmTest.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.fmTest));
+        EXPECT_EQ(CutTexts(f), std::vector<std::string>());
+        const double scale = f.scale();
+        EXPECT_GE(scale, c.least);
+        EXPECT_LE(scale, c.most);
+        testing::Test::RecordProperty(std::string("scale.") + c.what, std::to_string(scale));
+        // The layout keeps its proportions: a control twice as far in twips
+        // is twice as far on the screen.
+        EXPECT_EQ(w.fmTest.size(), QSize(ui::Twips(6750, scale), ui::Twips(8025, scale)));
+        EXPECT_EQ(f.Text1->geometry(), QRect(ui::Twips(0, scale), ui::Twips(3480, scale),
+                                             ui::Twips(4695, scale), ui::Twips(3255, scale)));
+        // The note beside "检测结果如下：" starts past its text and ends at
+        // the panel's edge, on the caption's line.
+        const QRect note = f.btnMissed->geometry();
+        EXPECT_GT(note.left(),
+                  f.Label5->x() + f.Label5->fontMetrics().horizontalAdvance(f.Label5->text()));
+        EXPECT_EQ(note.right(), f.fmCode->width() - 1);
+        EXPECT_EQ(note.top(), f.Label5->y());
+        EXPECT_EQ(note.height(), f.Label5->height());
+    }
+}
+
+TEST(Window, ShrinksWithASmallerFontToFitASmallScreen)
+{
+    Window w;
+    ui::fmTestForm &f = w.form;
+    f.List1->addItems(keywords::DefaultKeywordTable());
+    const QFont before = w.fmTest.font();
+    // 1366 x 768 at 150 %, less a taskbar and a title bar.
+    const QSize room(910, 460);
+    f.fitWithin(room);
+    EXPECT_LT(f.scale(), 1);
+    EXPECT_LT(w.fmTest.font().pointSizeF(), before.pointSizeF());
+    EXPECT_LE(w.fmTest.height(), room.height());
+    EXPECT_GE(w.fmTest.height(), room.height() - 1);
+    w.fmTest.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.fmTest));
+    EXPECT_EQ(CutTexts(f), std::vector<std::string>());
+
+    // Room enough again: the platform's font and the layout as drawn.
+    f.fitWithin({1920, 1040});
+    EXPECT_EQ(f.scale(), 1);
+    EXPECT_EQ(w.fmTest.size(), QSize(450, 535));
+    EXPECT_EQ(w.fmTest.font(), before);
+    EXPECT_EQ(w.fmTest.font().resolveMask(), 0u);
 }
 
 TEST(Window, HasAFixedSizeCaptionAndIcon)
@@ -409,6 +505,50 @@ TEST(Window, TextStandsOutFromItsBackgroundWhateverTheSystemPalette)
             const double contrast = DrawnContrast(d.painter->grab().toImage());
             EXPECT_GE(contrast, 4.5) << d.what << " as drawn";
             testing::Test::RecordProperty(prefix + "drawn." + d.what, std::to_string(contrast));
+        }
+    }
+}
+
+// Styles that paint buttons in colours of their own put the window's black
+// captions on whatever they paint; each caption, as drawn, must stand out.
+TEST(Window, CaptionsStandOutInEveryStyle)
+{
+    QStringList styles{"Fusion", "Windows"};
+#ifdef Q_OS_LINUX
+    styles << "Adwaita"
+           << "Adwaita-Dark"
+           << "Adwaita-HighContrastInverse";
+#endif
+    for (const QString &name : styles) {
+        SCOPED_TRACE(name.toStdString());
+        if (!QStyleFactory::keys().contains(name, Qt::CaseInsensitive)) {
+            ADD_FAILURE() << "style not installed (adwaita-qt6)";
+            continue;
+        }
+        const ApplicationStyle style(name);
+        Window w;
+        const ui::fmTestForm &f = w.form;
+        f.List1->addItems(keywords::DefaultKeywordTable());
+        w.fmTest.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.fmTest));
+        std::vector<std::pair<QWidget *, QRect>> captions;
+        for (QLabel *label : {f.Label1, f.Label4, f.Label5})
+            captions.push_back(
+                {label, QRect(label->contentsRect().topLeft(),
+                              label->fontMetrics().size(Qt::TextSingleLine, label->text()))});
+        for (QPushButton *button : {f.CMD2, f.Command2, f.Command4, f.Command5, f.btnTest}) {
+            const QSize text = button->fontMetrics().size(Qt::TextSingleLine, button->text());
+            captions.push_back({button, QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, text,
+                                                            button->rect())});
+        }
+        captions.push_back({f.List1->viewport(), f.List1->viewport()->rect()});
+        for (const auto &[control, rect] : captions) {
+            const double contrast = DrawnContrast(control->grab(rect).toImage());
+            const std::string what =
+                (control == f.List1->viewport() ? f.List1 : control)->objectName().toStdString();
+            EXPECT_GE(contrast, 4.5) << what;
+            testing::Test::RecordProperty(name.toStdString() + "." + what,
+                                          std::to_string(contrast));
         }
     }
 }
