@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleFactory>
@@ -87,28 +88,6 @@ public:
 
 private:
     QPalette saved_ = QApplication::palette();
-};
-
-// The application font for the lifetime of the object.
-class ApplicationFont
-{
-public:
-    explicit ApplicationFont(const QFont &font) { QApplication::setFont(font); }
-    ~ApplicationFont() { QApplication::setFont(saved_); }
-
-private:
-    QFont saved_ = QApplication::font();
-};
-
-// The application style for the lifetime of the object.
-class ApplicationStyle
-{
-public:
-    explicit ApplicationStyle(const QString &name) { QApplication::setStyle(name); }
-    ~ApplicationStyle() { QApplication::setStyle(saved_); }
-
-private:
-    QString saved_ = QApplication::style()->name();
 };
 
 std::vector<QPalette> PalettesOfEveryWidget(const QWidget &window)
@@ -282,7 +261,9 @@ TEST(Window, GrowsWithItsFontUntilEveryTextShowsWhole)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        const ApplicationFont font(c.font);
+        const auto restore =
+            qScopeGuard([saved = QApplication::font()] { QApplication::setFont(saved); });
+        QApplication::setFont(c.font);
         Window w;
         const ui::fmTestForm &f = w.form;
         f.List1->addItems(keywords::DefaultKeywordTable());
@@ -525,7 +506,9 @@ TEST(Window, CaptionsStandOutInEveryStyle)
             ADD_FAILURE() << "style not installed (adwaita-qt6)";
             continue;
         }
-        const ApplicationStyle style(name);
+        const auto restore =
+            qScopeGuard([saved = QApplication::style()->name()] { QApplication::setStyle(saved); });
+        QApplication::setStyle(name);
         Window w;
         const ui::fmTestForm &f = w.form;
         f.List1->addItems(keywords::DefaultKeywordTable());
