@@ -249,21 +249,32 @@ TEST(Window, KeywordListShowsTheDefaultTableWhole)
 TEST(Window, GrowsWithItsFontUntilEveryTextShowsWhole)
 {
     ASSERT_TRUE(QFontDatabase::hasFamily("Noto Sans CJK SC")) << "fonts-noto-cjk is missing";
+    QFont bold = QApplication::font();
+    bold.setBold(true);
     const struct
     {
         const char *what;
         QFont font;
         double least, most; // scale
+        QString style;
     } cases[] = {
-        {"tests' font", QApplication::font(), 1, 1},
-        {"Noto Sans CJK SC 9 pt", QFont("Noto Sans CJK SC", 9), 1.1, 1.2},
-        {"Noto Sans CJK SC 12 pt", QFont("Noto Sans CJK SC", 12), 1.5, 1.7},
+        {"tests' font", QApplication::font(), 1, 1, "Fusion"},
+        {"Noto Sans CJK SC 9 pt", QFont("Noto Sans CJK SC", 9), 1.1, 1.2, "Fusion"},
+        {"Noto Sans CJK SC 12 pt", QFont("Noto Sans CJK SC", 12), 1.5, 1.7, "Fusion"},
+        // Wider Latin letters: the keyword list needs the room.
+        {"tests' font in bold", bold, 1.01, 1.15, "Fusion"},
+        // Buttons that keep more room around their captions.
+        {"tests' font in the Windows style", QApplication::font(), 1.01, 1.3, "Windows"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         const auto restore =
-            qScopeGuard([saved = QApplication::font()] { QApplication::setFont(saved); });
+            qScopeGuard([font = QApplication::font(), style = QApplication::style()->name()] {
+                QApplication::setFont(font);
+                QApplication::setStyle(style);
+            });
         QApplication::setFont(c.font);
+        QApplication::setStyle(c.style);
         Window w;
         const ui::fmTestForm &f = w.form;
         f.List1->addItems(keywords::DefaultKeywordTable());
