@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "fmtestform.h"
+#include "platformservices.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -8,7 +9,6 @@
 #include <QStyle>
 #include <QStyleHints>
 #include <QWidget>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -52,8 +52,14 @@ public:
         frame_ = frame();
         const QRect available = window_.screen()->availableGeometry();
         form_.fitWithin(available.size().shrunkBy(frame_));
-        // move() places the frame's corner, also before the platform knows the frame.
-        window_.move(WindowPlacement(window_.size().grownBy(frame_), available).topLeft());
+        const QPoint corner = WindowPlacement(window_.size().grownBy(frame_), available).topLeft();
+        // Before the frame is known, move() has the platform put its corner
+        // there; once it is, the client area goes where that frame puts it.
+        if (frame_.isNull())
+            window_.move(corner);
+        else
+            window_.setGeometry(
+                QRect(corner + QPoint(frame_.left(), frame_.top()), window_.size()));
     }
 
 protected:
@@ -65,10 +71,7 @@ protected:
     }
 
 private:
-    QMargins frame() const
-    {
-        return window_.windowHandle() ? window_.windowHandle()->frameMargins() : QMargins();
-    }
+    QMargins frame() const { return ui::WindowFrame(window_); }
 
     QWidget &window_;
     ui::fmTestForm &form_;

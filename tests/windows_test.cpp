@@ -392,7 +392,9 @@ TEST_F(OnWindows, WindowProgramWritesCodeIniAndOpensWithItsFrameCentredInTheWork
         const QRect work(QPoint(monitor.rcWork.left, monitor.rcWork.top),
                          QPoint(monitor.rcWork.right - 1, monitor.rcWork.bottom - 1));
         EXPECT_EQ(frame, startup::WindowPlacement(frame.size(), work));
-        EXPECT_TRUE(work.contains(frame));
+        EXPECT_TRUE(work.contains(frame))
+            << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height()
+            << " in " << work.width() << "x" << work.height();
     }
     program.kill();
     program.waitForFinished();
