@@ -394,7 +394,7 @@ TEST(Window, RendersItsColours)
         {"formula box", {125, 40}, 0xFFFFFF},
         {"line above the list", {112, 15}, 0xC0C0C0},
         {"line below the list", {112, 475}, 0xC0C0C0},
-        {"credit line background", {45, 506}, 0xF8F5FC},
+        {"credit line background", {412, 506}, 0xF8F5FC}, // right of its text
         {"frame border", {200, 488}, 0x808080},
     };
     for (const auto &sample : samples)
