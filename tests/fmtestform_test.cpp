@@ -302,6 +302,28 @@ TEST(Window, GrowsWithItsFontUntilEveryTextShowsWhole)
     }
 }
 
+// Lines beside "检测结果如下：" share the width past its text: each but the
+// last as wide as it asks, the last to the panel's edge; at any scale.
+TEST(Window, LinesBesideTheResultCaptionShareItsFreeWidth)
+{
+    Window w;
+    ui::fmTestForm &f = w.form;
+    auto *verdict = new QLabel(QStringLiteral("结论：有未来函数"), f.fmCode);
+    f.placeBesideResultCaption({verdict, f.btnMissed});
+    for (const QSize room : {QSize(1920, 1040), QSize(910, 460)}) {
+        f.fitWithin(room);
+        SCOPED_TRACE(f.scale());
+        const int captionEnd =
+            f.Label5->x() + f.Label5->fontMetrics().horizontalAdvance(f.Label5->text());
+        EXPECT_GT(verdict->x(), captionEnd);
+        EXPECT_EQ(verdict->width(), verdict->sizeHint().width());
+        EXPECT_GT(f.btnMissed->x(), verdict->geometry().right());
+        EXPECT_EQ(f.btnMissed->geometry().right(), f.fmCode->width() - 1);
+        EXPECT_EQ(verdict->y(), f.Label5->y());
+        EXPECT_EQ(f.btnMissed->y(), f.Label5->y());
+    }
+}
+
 TEST(Window, ShrinksWithASmallerFontToFitASmallScreen)
 {
     Window w;

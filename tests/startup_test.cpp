@@ -1,6 +1,7 @@
 #include "startup.h"
 #include "wholetext.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
@@ -37,6 +38,20 @@ TEST(StartUp, WindowOpensCentredWithItsTitleBarOnTheScreen)
     for (const auto &c : cases)
         EXPECT_EQ(startup::WindowPlacement(window, c.available), QRect(c.topLeft, window))
             << c.screen;
+}
+
+// Placing watches the window's events for a new frame, and takes none of them.
+TEST(StartUp, PlacedWindowStillTakesItsKeys)
+{
+    QWidget window;
+    ui::fmTestForm form;
+    form.setupUi(&window);
+    startup::PlaceOnScreen(window, form);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.btnTest);
 }
 
 // On a screen whose taskbar takes a strip, the window opens with its frame
