@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     ui::SystemServices services;
     fmTest window(services);
     window.load();
-    startup::PlaceOnScreen(window);
+    startup::PlaceOnScreen(window, window);
     window.show();
     // Once the window is up, so that a refusal's message stands over it.
     QMetaObject::invokeMethod(

@@ -5,6 +5,10 @@
 
 class QWidget;
 
+namespace ui {
+class fmTestForm;
+}
+
 namespace startup {
 
 // The id of the desktop entry (packaging/), which names the program and its icon.
@@ -14,13 +18,16 @@ inline constexpr char kDesktopFileName[] = "org.example.FutureCheck";
 // window is drawn for. Run once, right after the QApplication is made.
 void SetUpApplication();
 
-// Where a window of `size` opens on a screen whose free area is `available`:
-// centred, but with its top-left corner never beyond the free area, so the
-// title bar stays reachable on a screen smaller than the window.
+// Where a window of `size`, its frame included, opens on a screen whose free
+// area is `available`: centred, but with its top-left corner never beyond the
+// free area, so the title bar stays reachable.
 QRect WindowPlacement(QSize size, QRect available);
 
-// Places the window so on its screen, leaving out what the taskbar and docks
-// take.
-void PlaceOnScreen(QWidget &window);
+// Lays the window out to fit, frame and all, in what the taskbar and docks
+// leave of its screen, shrinking it there if need be, and places it so. Run
+// before the window is shown; it does so again once the platform has given
+// the window a frame of another size, as X11 window managers do only after
+// the window is shown.
+void PlaceOnScreen(QWidget &window, ui::fmTestForm &form);
 
 } // namespace startup

@@ -3,9 +3,11 @@
 #include "defaulttable.h"
 #include "fmtestform.h"
 #include "twips.h"
+#include "wholetext.h"
 #include "widgetviews.h"
 
 #include <QAccessible>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -13,8 +15,10 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -138,6 +142,7 @@ TEST(Window, EveryControlStandsInItsContainerWithItsCaptionAndColours)
         {"Label4",   "QLabel",         "fmCode", {128, 0, 64, 20},    "公式代码", {{P::WindowText, darkGrey}}},
         {"Label1",   "QLabel",         "Frame1", {16, 8, 48, 15},     "函数列表", {{P::WindowText, darkGrey}}},
         {"Line3",    "QFrame",         "Frame1", {104, 8, 1, 480},    "", {{P::WindowText, QColor(0xC0C0C0)}}},
+        {"btnMissed", "QPushButton",   "fmCode", {96, 208, 233, 17},  "", {}},
     };
     // clang-format on
 
@@ -239,6 +244,111 @@ TEST(Window, KeywordListShowsTheDefaultTableWhole)
     EXPECT_FALSE(list.verticalScrollBar()->isVisible());
 }
 
+// A CJK desktop font is taller and wider than the font the layout was drawn
+// for; the whole layout grows with it, as far as its texts need and no further.
+TEST(Window, GrowsWithItsFontUntilEveryTextShowsWhole)
+{
+    ASSERT_TRUE(QFontDatabase::hasFamily("Noto Sans CJK SC")) << "fonts-noto-cjk is missing";
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const struct
+    {
+        const char *what;
+        QFont font;
+        double least, most; // scale
+        QString style;
+    } cases[] = {
+        {"tests' font", QApplication::font(), 1, 1, "Fusion"},
+        {"Noto Sans CJK SC 9 pt", QFont("Noto Sans CJK SC", 9), 1.1, 1.2, "Fusion"},
+        {"Noto Sans CJK SC 12 pt", QFont("Noto Sans CJK SC", 12), 1.5, 1.7, "Fusion"},
+        // Wider Latin letters: the keyword list needs the room.
+        {"tests' font in bold", bold, 1.01, 1.15, "Fusion"},
+        // Buttons that keep more room around their captions.
+        {"tests' font in the Windows style", QApplication::font(), 1.01, 1.3, "Windows"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto restore =
+            qScopeGuard([font = QApplication::font(), style = QApplication::style()->name()] {
+                QApplication::setFont(font);
+                QApplication::setStyle(style);
+            });
+        QApplication::setFont(c.font);
+        QApplication::setStyle(c.style);
+        Window w;
+        const ui::fmTestForm &f = w.form;
+        f.List1->addItems(keywords::DefaultKeywordTable());
+        f.btnMissed->show();
+        w.fmTest.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.fmTest));
+        EXPECT_EQ(CutTexts(f), std::vector<std::string>());
+        const double scale = f.scale();
+        EXPECT_GE(scale, c.least);
+        EXPECT_LE(scale, c.most);
+        testing::Test::RecordProperty(std::string("scale.") + c.what, std::to_string(scale));
+        // The layout keeps its proportions: a control twice as far in twips
+        // is twice as far on the screen.
+        EXPECT_EQ(w.fmTest.size(), QSize(ui::Twips(6750, scale), ui::Twips(8025, scale)));
+        EXPECT_EQ(f.Text1->geometry(), QRect(ui::Twips(0, scale), ui::Twips(3480, scale),
+                                             ui::Twips(4695, scale), ui::Twips(3255, scale)));
+        // The note beside "检测结果如下：" starts past its text and ends at
+        // the panel's edge, on the caption's line.
+        const QRect note = f.btnMissed->geometry();
+        EXPECT_GT(note.left(),
+                  f.Label5->x() + f.Label5->fontMetrics().horizontalAdvance(f.Label5->text()));
+        EXPECT_EQ(note.right(), f.fmCode->width() - 1);
+        EXPECT_EQ(note.top(), f.Label5->y());
+        EXPECT_EQ(note.height(), f.Label5->height());
+    }
+}
+
+// Lines beside "检测结果如下：" share the width past its text: each but the
+// last as wide as it asks, the last to the panel's edge; at any scale.
+TEST(Window, LinesBesideTheResultCaptionShareItsFreeWidth)
+{
+    Window w;
+    ui::fmTestForm &f = w.form;
+    auto *verdict = new QLabel(QStringLiteral("结论：有未来函数"), f.fmCode);
+    f.placeBesideResultCaption({verdict, f.btnMissed});
+    for (const QSize room : {QSize(1920, 1040), QSize(910, 460)}) {
+        f.fitWithin(room);
+        SCOPED_TRACE(f.scale());
+        const int captionEnd =
+            f.Label5->x() + f.Label5->fontMetrics().horizontalAdvance(f.Label5->text());
+        EXPECT_GT(verdict->x(), captionEnd);
+        EXPECT_EQ(verdict->width(), verdict->sizeHint().width());
+        EXPECT_GT(f.btnMissed->x(), verdict->geometry().right());
+        EXPECT_EQ(f.btnMissed->geometry().right(), f.fmCode->width() - 1);
+        EXPECT_EQ(verdict->y(), f.Label5->y());
+        EXPECT_EQ(f.btnMissed->y(), f.Label5->y());
+    }
+}
+
+TEST(Window, ShrinksWithASmallerFontToFitASmallScreen)
+{
+    Window w;
+    ui::fmTestForm &f = w.form;
+    f.List1->addItems(keywords::DefaultKeywordTable());
+    const QFont before = w.fmTest.font();
+    // 1366 x 768 at 150 %, less a taskbar and a title bar.
+    const QSize room(910, 460);
+    f.fitWithin(room);
+    EXPECT_LT(f.scale(), 1);
+    EXPECT_LT(w.fmTest.font().pointSizeF(), before.pointSizeF());
+    EXPECT_LE(w.fmTest.height(), room.height());
+    EXPECT_GE(w.fmTest.height(), room.height() - 1);
+    w.fmTest.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.fmTest));
+    EXPECT_EQ(CutTexts(f), std::vector<std::string>());
+
+    // Room enough again: the platform's font and the layout as drawn.
+    f.fitWithin({1920, 1040});
+    EXPECT_EQ(f.scale(), 1);
+    EXPECT_EQ(w.fmTest.size(), QSize(450, 535));
+    EXPECT_EQ(w.fmTest.font(), before);
+    EXPECT_EQ(w.fmTest.font().resolveMask(), 0u);
+}
+
 TEST(Window, HasAFixedSizeCaptionAndIcon)
 {
     const Window window;
@@ -306,7 +416,7 @@ TEST(Window, RendersItsColours)
         {"formula box", {125, 40}, 0xFFFFFF},
         {"line above the list", {112, 15}, 0xC0C0C0},
         {"line below the list", {112, 475}, 0xC0C0C0},
-        {"credit line background", {45, 506}, 0xF8F5FC},
+        {"credit line background", {412, 506}, 0xF8F5FC}, // right of its text
         {"frame border", {200, 488}, 0x808080},
     };
     for (const auto &sample : samples)
@@ -409,6 +519,52 @@ TEST(Window, TextStandsOutFromItsBackgroundWhateverTheSystemPalette)
             const double contrast = DrawnContrast(d.painter->grab().toImage());
             EXPECT_GE(contrast, 4.5) << d.what << " as drawn";
             testing::Test::RecordProperty(prefix + "drawn." + d.what, std::to_string(contrast));
+        }
+    }
+}
+
+// Styles that paint buttons in colours of their own put the window's black
+// captions on whatever they paint; each caption, as drawn, must stand out.
+TEST(Window, CaptionsStandOutInEveryStyle)
+{
+    QStringList styles{"Fusion", "Windows"};
+#ifdef Q_OS_LINUX
+    styles << "Adwaita"
+           << "Adwaita-Dark"
+           << "Adwaita-HighContrastInverse";
+#endif
+    for (const QString &name : styles) {
+        SCOPED_TRACE(name.toStdString());
+        if (!QStyleFactory::keys().contains(name, Qt::CaseInsensitive)) {
+            ADD_FAILURE() << "style not installed (adwaita-qt6)";
+            continue;
+        }
+        const auto restore =
+            qScopeGuard([saved = QApplication::style()->name()] { QApplication::setStyle(saved); });
+        QApplication::setStyle(name);
+        Window w;
+        const ui::fmTestForm &f = w.form;
+        f.List1->addItems(keywords::DefaultKeywordTable());
+        w.fmTest.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.fmTest));
+        std::vector<std::pair<QWidget *, QRect>> captions;
+        for (QLabel *label : {f.Label1, f.Label4, f.Label5})
+            captions.push_back(
+                {label, QRect(label->contentsRect().topLeft(),
+                              label->fontMetrics().size(Qt::TextSingleLine, label->text()))});
+        for (QPushButton *button : {f.CMD2, f.Command2, f.Command4, f.Command5, f.btnTest}) {
+            const QSize text = button->fontMetrics().size(Qt::TextSingleLine, button->text());
+            captions.push_back({button, QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, text,
+                                                            button->rect())});
+        }
+        captions.push_back({f.List1->viewport(), f.List1->viewport()->rect()});
+        for (const auto &[control, rect] : captions) {
+            const double contrast = DrawnContrast(control->grab(rect).toImage());
+            const std::string what =
+                (control == f.List1->viewport() ? f.List1 : control)->objectName().toStdString();
+            EXPECT_GE(contrast, 4.5) << what;
+            testing::Test::RecordProperty(name.toStdString() + "." + what,
+                                          std::to_string(contrast));
         }
     }
 }

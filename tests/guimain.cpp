@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 #include <gtest/gtest.h>
 
 // Widgets need one QApplication for the whole run. Test discovery runs this
@@ -10,5 +11,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The font the window's layout is drawn for, on every platform alike.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
     return RUN_ALL_TESTS();
 }

@@ -62,6 +62,34 @@ TEST(MarkTint, KeepsTheFormulaTextReadable)
         EXPECT_NEAR(ContrastRatio(row.a, row.b), row.ratio, 0.01) << row.a.name().toStdString();
 }
 
+// The paler tint is close to the box's white, so what does not count is
+// also dotted underneath, where a key in capitals draws nothing of its own.
+TEST(FormulaMarks, UnderlineWhatDoesNotCountAndNothingElse)
+{
+    QPlainTextEdit box;
+    box.resize(300, 100);
+    box.setPlainText("ZIG ZIG ZIG");
+    ui::FormulaMarks marks(box);
+    marks.setSpans(
+        {{0, 3, 0, ui::Look::Finding}, {4, 3, 0, ui::Look::Aside}, {8, 3, 0, ui::Look::Missed}});
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    const QImage drawn = box.viewport()->grab().toImage();
+    for (const ui::Look look : {ui::Look::Finding, ui::Look::Aside, ui::Look::Missed}) {
+        const int start = 4 * int(look);
+        QTextCursor cursor(box.document());
+        cursor.setPosition(start);
+        const QRect first = box.cursorRect(cursor);
+        cursor.setPosition(start + 3);
+        const int baseline = first.top() + box.fontMetrics().ascent();
+        int marked = 0;
+        for (int y = baseline + 1; y <= first.bottom(); ++y)
+            for (int x = first.left() + 1; x < box.cursorRect(cursor).left(); ++x)
+                marked += drawn.pixelColor(x, y) != ui::MarkTint(look);
+        EXPECT_EQ(marked > 0, look == ui::Look::Aside) << int(look) << ": " << marked;
+    }
+}
+
 // The window as the user meets it, with the platform faked and a keyword file
 // of the test's choice.
 class Marks : public InTempDir

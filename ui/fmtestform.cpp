@@ -1,6 +1,8 @@
 #include "fmtestform.h"
 
+#include "contrastratio.h"
 #include "credit.h"
+#include "defaulttable.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -12,12 +14,15 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 namespace ui {
 namespace {
@@ -30,6 +35,13 @@ struct TwipsRect
     int width;
     int height;
 };
+
+constexpr int kWindowWidth = 6750;
+constexpr int kWindowHeight = 8025;
+// Between the result's caption and a line beside it.
+constexpr int kBesideCaptionGap = 60;
+// Each control keeps its rect in twips here, to be laid out at any scale.
+constexpr char kTwipsProperty[] = "twips";
 
 // Colours are written &H00BBGGRR: blue, green and red bytes.
 QColor Bgr(quint32 bgr)
@@ -93,7 +105,7 @@ template <class Widget> Widget *Create(QWidget *container, const char *name, Twi
 {
     auto *widget = new Widget(container);
     widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(Twips(rect.left), Twips(rect.top), Twips(rect.width), Twips(rect.height));
+    widget->setProperty(kTwipsProperty, QRect(rect.left, rect.top, rect.width, rect.height));
     // Controls are created in layout order, and earlier ones lie above later
     // ones where they overlap.
     widget->lower();
@@ -135,10 +147,10 @@ QLabel *CreateLabel(QWidget *container, const char *name, TwipsRect rect, const 
 
 // A line of text that acts when clicked, as a link does, over the unused
 // width of the result's caption; hidden until there is something to say.
-QPushButton *CreateMissedNote(QWidget *container, const char *name, TwipsRect rect)
+QPushButton *CreateMissedNote(QWidget *container, const char *name)
 {
-    auto *note = Create<QPushButton>(container, name, rect);
-    note->raise();
+    auto *note = new QPushButton(container);
+    note->setObjectName(QLatin1String(name));
     note->setCursor(Qt::PointingHandCursor);
     // On the caption's own background, which it covers.
     note->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; border: none; "
@@ -272,13 +284,103 @@ void SetUpWindow(QWidget *fmTest)
     fmTest->setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    fmTest->setFixedSize(Twips(6750), Twips(8025));
     fmTest->setAutoFillBackground(true);
     // Every control inherits it, its scroll bars too.
     fmTest->setPalette(ClassicLightPalette());
     SetColor(fmTest, QPalette::Window, Bgr(kWindowBackground));
     fmTest->setWindowTitle(Credit::FromBuild().caption());
     fmTest->setWindowIcon(QIcon(QStringLiteral(":/icons/fmtest.png")));
+}
+
+// A style that paints buttons in colours of its own, as Adwaita-Dark paints
+// a dark bevel, would put the palette's black captions on them; there the
+// window and its controls take Fusion, which paints with the palette.
+void KeepCaptionsReadable(QWidget *window)
+{
+    const QColor face = window->style()->standardPalette().color(QPalette::Button);
+    if (ContrastRatio(window->palette().color(QPalette::ButtonText), face) >= 4.5)
+        return;
+    QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion"));
+    fusion->setParent(window);
+    window->setStyle(fusion);
+    for (QWidget *control : window->findChildren<QWidget *>())
+        control->setStyle(fusion);
+}
+
+// The part of `room` that no control stacked above `control` covers from
+// below, as the formula box covers the lower edge of "公式代码".
+QRect Uncovered(const QWidget *control, QRect room)
+{
+    const QObjectList &siblings = control->parentWidget()->children();
+    for (qsizetype i = siblings.indexOf(control) + 1; i < siblings.size(); ++i) {
+        const auto *above = qobject_cast<const QWidget *>(siblings[i]);
+        if (!above || above->isHidden())
+            continue;
+        const QRect over = above->geometry().translated(-control->pos());
+        if (over.top() > room.top() && over.left() <= room.right() && over.right() >= room.left())
+            room.setBottom(std::min(room.bottom(), over.top() - 1));
+    }
+    return room;
+}
+
+// Where a control draws its text, in its own coordinates.
+QRect TextRoom(const QWidget *control)
+{
+    if (const auto *button = qobject_cast<const QPushButton *>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        return Uncovered(control, button->style()->subElementRect(QStyle::SE_PushButtonContents,
+                                                                  &option, button));
+    }
+    if (const auto *line = qobject_cast<const QLineEdit *>(control))
+        return line->contentsRect().adjusted(2, 0, -2, 0); // QLineEdit's margin beside its text
+    if (const auto *list = qobject_cast<const QListWidget *>(control)) {
+        // Item views keep this much beside an entry's text.
+        const int margin =
+            list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+        return QRect(QPoint(), list->maximumViewportSize()).adjusted(margin, 0, -margin, 0);
+    }
+    return Uncovered(control, control->contentsRect());
+}
+
+QSize TextSize(const QWidget *control, const QString &text)
+{
+    const QFontMetrics metrics = control->fontMetrics();
+    return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+// A text the layout shows whole, and the control that shows it.
+struct Caption
+{
+    const QWidget *control;
+    QSize text;
+};
+
+// The list's rows are a line high, and the default table is shown without
+// scrolling.
+std::vector<Caption> Captions(const fmTestForm &f)
+{
+    std::vector<Caption> captions;
+    for (const QLabel *label : {f.Label1, f.Label4, f.Label5})
+        captions.push_back({label, TextSize(label, label->text())});
+    for (const QPushButton *button : {f.CMD2, f.Command2, f.Command4, f.Command5, f.btnTest})
+        captions.push_back({button, TextSize(button, button->text())});
+    captions.push_back({f.txtMy, TextSize(f.txtMy, f.txtMy->text())});
+    const QStringList &table = keywords::DefaultKeywordTable();
+    QSize entries(0, f.List1->fontMetrics().height() * int(table.size()));
+    for (const QString &entry : table)
+        entries.setWidth(std::max(entries.width(), TextSize(f.List1, entry).width()));
+    captions.push_back({f.List1, entries});
+    return captions;
+}
+
+bool Fit(const std::vector<Caption> &captions)
+{
+    return std::all_of(captions.begin(), captions.end(), [](const Caption &caption) {
+        const QSize room = TextRoom(caption.control).size();
+        return caption.text.width() <= room.width() && caption.text.height() <= room.height();
+    });
 }
 
 } // namespace
@@ -310,7 +412,7 @@ void fmTestForm::setupUi(QWidget *fmTest)
         CreateLabel(fmCode, "Label5", {120, 3120, 3735, 255}, QStringLiteral("检测结果如下："));
     Label5->setAutoFillBackground(true);
     SetColor(Label5, QPalette::Window, Bgr(kWindowBackground));
-    btnMissed = CreateMissedNote(fmCode, "btnMissed", {1440, 3120, 3495, 255});
+    btnMissed = CreateMissedNote(fmCode, "btnMissed");
     // In the strip below the result box, which nothing else uses.
     lblVerdict = CreateLabel(fmCode, "lblVerdict", {0, 6780, 4695, 255}, QString());
     lblVerdict->hide();
@@ -339,6 +441,93 @@ void fmTestForm::setupUi(QWidget *fmTest)
 
     SetTabOrder(fmTest,
                 {btnTest, txtCode, CMD2, List1, Command2, Text1, btnMissed, Command5, Command4});
+
+    window_ = fmTest;
+    KeepCaptionsReadable(fmTest);
+    besideCaption_ = {btnMissed};
+    fitFont();
+}
+
+void fmTestForm::fitWithin(QSize room)
+{
+    const double limit = std::max(
+        0.25, std::min(room.width() * 15.0 / kWindowWidth, room.height() * 15.0 / kWindowHeight));
+    window_->setFont(QFont()); // the platform's
+    if (fitFont() <= limit)
+        return;
+    QFont font = window_->font();
+    const auto smaller = [&font] {
+        if (font.pointSizeF() > 0) {
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+            return font.pointSizeF() >= 5;
+        }
+        font.setPixelSize(font.pixelSize() - 1);
+        return font.pixelSize() >= 7;
+    };
+    while (smaller()) {
+        window_->setFont(font);
+        layOut(limit);
+        if (Fit(Captions(*this)))
+            return;
+    }
+    layOut(limit); // on a screen this small, texts are cut rather than the window
+}
+
+double fmTestForm::fitFont()
+{
+    const std::vector<Caption> captions = Captions(*this);
+    const auto fitsAt = [&](double scale) {
+        layOut(scale);
+        return Fit(captions);
+    };
+    if (fitsAt(1))
+        return 1;
+    // Texts fit at every scale above the least one, up to rounding to pixels.
+    double low = 1, high = 2;
+    while (!fitsAt(high) && high < 8) {
+        low = high;
+        high *= 2;
+    }
+    while (high - low > 1.0 / 256) {
+        const double middle = (low + high) / 2;
+        (fitsAt(middle) ? high : low) = middle;
+    }
+    layOut(high);
+    return high;
+}
+
+void fmTestForm::layOut(double scale)
+{
+    scale_ = scale;
+    window_->setFixedSize(Twips(kWindowWidth, scale), Twips(kWindowHeight, scale));
+    for (QWidget *control : window_->findChildren<QWidget *>()) {
+        const QVariant twips = control->property(kTwipsProperty);
+        if (!twips.isValid())
+            continue;
+        const QRect rect = twips.toRect();
+        control->setGeometry(Twips(rect.left(), scale), Twips(rect.top(), scale),
+                             Twips(rect.width(), scale), Twips(rect.height(), scale));
+    }
+    placeBesideResultCaption(besideCaption_);
+}
+
+void fmTestForm::placeBesideResultCaption(QList<QWidget *> lines)
+{
+    besideCaption_ = std::move(lines);
+    const QRect caption = Label5->geometry();
+    const int gap = Twips(kBesideCaptionGap, scale_);
+    const int right = fmCode->width();
+    int left = caption.left() + Label5->contentsRect().left() +
+               Label5->fontMetrics().horizontalAdvance(Label5->text()) + gap;
+    for (qsizetype i = 0; i < besideCaption_.size(); ++i) {
+        QWidget *line = besideCaption_[i];
+        const int rest = std::max(0, right - left);
+        const int width =
+            i + 1 < besideCaption_.size() ? std::min(line->sizeHint().width(), rest) : rest;
+        line->setGeometry(left, caption.top(), width, caption.height());
+        line->raise();
+        left += width + gap;
+    }
 }
 
 } // namespace ui

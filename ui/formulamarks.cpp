@@ -126,6 +126,9 @@ void FormulaMarks::show(qsizetype from, qsizetype to)
             continue;
         QTextEdit::ExtraSelection mark;
         mark.format.setBackground(MarkTint(span->look));
+        // The paler tint is hard to tell from the white box by colour alone.
+        if (span->look == Look::Aside)
+            mark.format.setUnderlineStyle(QTextCharFormat::DotLine);
         mark.cursor = QTextCursor(edit_.document());
         mark.cursor.setPosition(int(span->start));
         mark.cursor.setPosition(int(span->start + span->length), QTextCursor::KeepAnchor);

@@ -16,7 +16,8 @@ enum class Look : std::uint8_t { Finding, Aside, Missed };
 
 // The background of a mark: a light yellow, like a highlighter, a paler one
 // for what does not count, and a light red for what the list missed; the
-// formula's dark blue stays easy to read on each.
+// formula's dark blue stays easy to read on each. What does not count is
+// also underlined with dots.
 QColor MarkTint(Look look = Look::Finding);
 
 // Tints spans of a text box's text as decoration only: the text, its undo

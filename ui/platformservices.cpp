@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
+#include <QWidget>
+#include <QWindow>
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -68,6 +70,29 @@ QString SystemServices::startEditor(const QString &fileName)
         return {};
     return QStringLiteral("无法启动编辑器 %1 打开 %2：%3")
         .arg(process.program(), QDir::toNativeSeparators(path), process.errorString());
+}
+
+QMargins WindowFrame(const QWidget &window)
+{
+    const QWindow *handle = window.windowHandle();
+    if (!handle)
+        return {};
+#ifdef Q_OS_WIN
+    // Qt leaves out of the frame what Windows 10 keeps as invisible resize
+    // borders; Wine draws them. The window's own rectangles hold what it takes.
+    if (const auto hwnd = HWND(window.internalWinId())) {
+        RECT outer, client;
+        POINT origin{0, 0};
+        if (GetWindowRect(hwnd, &outer) && GetClientRect(hwnd, &client) &&
+            ClientToScreen(hwnd, &origin)) {
+            const QMargins native(origin.x - outer.left, origin.y - outer.top,
+                                  outer.right - origin.x - client.right,
+                                  outer.bottom - origin.y - client.bottom);
+            return native / handle->devicePixelRatio();
+        }
+    }
+#endif
+    return handle->frameMargins();
 }
 
 QString SystemServices::openInBrowser(const QUrl &url)

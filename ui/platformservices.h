@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QString>
 
 class QUrl;
@@ -33,5 +34,10 @@ public:
     QString startEditor(const QString &fileName) override;
     QString openInBrowser(const QUrl &url) override;
 };
+
+// The frame the platform has put around a top-level window, title bar
+// included, in logical pixels; empty while it is not known yet, as on X11
+// before a window manager has framed the window.
+QMargins WindowFrame(const QWidget &window);
 
 } // namespace ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 namespace ui {
 
 // The window is laid out in twips; 15 of them make one logical pixel, which
@@ -7,6 +9,12 @@ namespace ui {
 constexpr int Twips(int twips)
 {
     return twips >= 0 ? (twips + 7) / 15 : -((7 - twips) / 15);
+}
+
+// Twips in logical pixels with the layout grown or shrunk `scale` times.
+inline int Twips(int twips, double scale)
+{
+    return qRound(twips * scale / 15);
 }
 
 } // namespace ui
