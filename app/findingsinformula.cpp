@@ -85,6 +85,13 @@ void FindingsInFormula::show(const detect::Findings &findings)
     for (qsizetype line = 0; block.isValid(); block = block.next(), ++line)
         block.setUserState(line < model_.lineCount() ? int(line) : -1);
     showLine(note_, model_.note());
+    // A signal that sees the future in the note's dark red, anything else in
+    // the captions' dark grey: both 8:1 and more on the window's lavender.
+    QPalette palette = verdict_.palette();
+    palette.setColor(QPalette::WindowText, model_.verdictKind() == language::Verdict::Signal
+                                               ? QColor(0xA0, 0, 0)
+                                               : QColor(0x40, 0x40, 0x40));
+    verdict_.setPalette(palette);
     showLine(verdict_, model_.verdict());
 }
 

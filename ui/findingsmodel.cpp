@@ -95,7 +95,8 @@ FindingsModel::FindingsModel(const detect::Findings &findings)
         tally.add(any, signal);
         uses.append(marked.at);
     }
-    switch (tally.verdict()) {
+    verdictKind_ = tally.verdict();
+    switch (verdictKind_) {
     case language::Verdict::None:
         break;
     case language::Verdict::Unused:

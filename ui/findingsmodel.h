@@ -65,6 +65,7 @@ public:
     // and the names of the signals, "未来函数只影响画线",
     // "未来函数没有影响任何输出", or nothing when there is none in code.
     QString verdict() const { return verdict_; }
+    language::Verdict verdictKind() const { return verdictKind_; }
 
 private:
     // What a mark stands for: an occurrence of an entry found, or a missed function.
@@ -91,6 +92,7 @@ private:
     QStringList missedNames_;
     std::shared_ptr<const detect::FormulaReach> reach_;
     QString verdict_;
+    language::Verdict verdictKind_ = language::Verdict::None;
 };
 
 } // namespace ui
