@@ -4,6 +4,8 @@
 #include "keymatcher.h"
 #include "matchtext.h"
 #include "memoryviews.h"
+#include "reach.h"
+#include "reachshapes.h"
 #include "report.h"
 #include "scan.h"
 #include "searchkey.h"
@@ -148,6 +150,43 @@ void DefaultTableReadingOverLargeFormula(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 BENCHMARK(DefaultTableReadingOverLargeFormula)->Unit(benchmark::kMillisecond);
+
+// Reading the statements of the 1 MiB formula and following every known
+// future function in its code to the outputs it reaches, as the checker's
+// --json does.
+void ReachOverLargeFormula(benchmark::State &state)
+{
+    const QByteArray text = FormulaOfSize(1 << 20).toUtf8();
+    QList<qsizetype> uses;
+    language::FormulaReader reader(text);
+    for (language::Use use; reader.nextUse(use);)
+        uses.append(use.start);
+    qsizetype reached = 0;
+    for (auto _ : state) {
+        const language::Reach reach(text);
+        reached = 0;
+        for (const qsizetype use : uses)
+            reached += reach.of(use, language::Reach::kListed).outputs.size();
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+    state.counters["uses"] = double(uses.size());
+    state.counters["reached"] = double(reached);
+}
+BENCHMARK(ReachOverLargeFormula)->Unit(benchmark::kMillisecond);
+
+// The shapes of formula built to make that slow, every ZIG followed.
+void ShapeOfFormula(benchmark::State &state)
+{
+    const ::ReachShape shape = ReachShapes()[state.range(0)];
+    state.SetLabel(shape.name);
+    for (auto _ : state) {
+        const language::Reach reach(shape.formula);
+        for (qsizetype at = shape.formula.indexOf("ZIG"); at >= 0;
+             at = shape.formula.indexOf("ZIG", at + 1))
+            benchmark::DoNotOptimize(reach.of(at, language::Reach::kListed));
+    }
+}
+BENCHMARK(ShapeOfFormula)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
 // A keyword file of a million lines, every third a call, over the 4 KiB formula.
 void MillionEntriesOverSmallFormula(benchmark::State &state)

@@ -8,9 +8,13 @@
 // mixed/: 1,000 formulas of about 6 KB with about 27 findings each, as users
 // keep them: u000.txt to u499.txt in UTF-8, g000.txt to g499.txt in GB18030,
 // as editors save them in the Chinese ANSI code page.
+//
+// shapes/: formulas of about a megabyte built to make following what their
+// future functions reach slow (see tests/reachshapes.h), 1.txt to 5.txt.
 #include "benchinputs.h"
 #include "defaulttable.h"
 #include "keywordfile.h"
+#include "reachshapes.h"
 #include "searchkey.h"
 
 #include <QDir>
@@ -81,5 +85,10 @@ int main(int argc, char *argv[])
         written = WriteFile(folder.filePath("mixed/u" + number), formula.toUtf8()) &&
                   WriteFile(folder.filePath("mixed/g" + number), gb18030(formula));
     }
+    written = written && folder.mkpath("shapes");
+    const QList<ReachShape> shapes = ReachShapes();
+    for (qsizetype i = 0; written && i < shapes.size(); ++i)
+        written = WriteFile(folder.filePath(QStringLiteral("shapes/%1.txt").arg(i + 1)),
+                            shapes[i].formula);
     return written ? 0 : 1;
 }
