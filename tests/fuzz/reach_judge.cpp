@@ -82,7 +82,7 @@ bool JudgeReferences(const QByteArray &text, const std::vector<Statement> &state
                 }
             }
         }
-        const std::vector<Statement::Reference> &given = statements[i].references;
+        const std::span<const Statement::Reference> given = statements[i].references;
         if (given.size() != expected.size())
             return false;
         for (std::size_t r = 0; r < given.size(); ++r) {
