@@ -8,12 +8,11 @@
 // conditions meet as often as in real formulas.
 
 #include "lexer.h"
+#include "pieces.h"
 #include "reach.h"
 #include "reach_judge.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -28,31 +27,15 @@ const char *const kPieces[] = {
     "【",       "】",         "箱",          "\xFF",      "//c\n",
 };
 
-QByteArray Formula(const std::uint8_t *data, std::size_t size)
-{
-    if (size == 0 || data[0] != 0xFF)
-        return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
-    QByteArray text;
-    for (std::size_t i = 1; i < size; ++i)
-        text += kPieces[data[i] % std::size(kPieces)];
-    return text;
-}
-
-[[noreturn]] void Fail(const char *what, qsizetype at)
-{
-    std::fprintf(stderr, "reach fuzz: %s at byte %lld\n", what, static_cast<long long>(at));
-    std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray text = Formula(data, size);
+    const QByteArray text = FormulaOfPieces(data, size, kPieces);
     const language::Reach reach(text);
     const std::vector<language::Statement> &statements = reach.statements().all();
     if (!JudgeReferences(text, statements))
-        Fail("a reference that is not the latest definition before it", -1);
+        FailAt("a reference that is not the latest definition before it", -1);
 
     const JudgedReach judged(statements);
     language::Lexer lexer(text);
@@ -62,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             continue;
         const language::Reach::OfUse use = reach.of(token.start, language::Reach::kListed);
         if (!judged.agrees(use, token.start, reach))
-            Fail("what a use reaches", token.start);
+            FailAt("what a use reaches", token.start);
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 // byte a piece (kPieces), so that comments, strings, references, names and
 // the table's functions meet as often as they do in real formulas.
 
+#include "pieces.h"
 #include "reading_judge.h"
 #include "report.h"
 
@@ -14,8 +15,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -64,27 +63,11 @@ const char *const kPieces[] = {
     "//",
 };
 
-QByteArray Formula(const std::uint8_t *data, std::size_t size)
-{
-    if (size == 0 || data[0] != 0xFF)
-        return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
-    QByteArray text;
-    for (std::size_t i = 1; i < size; ++i)
-        text += kPieces[data[i] % std::size(kPieces)];
-    return text;
-}
-
-[[noreturn]] void Fail(const char *what, qsizetype at)
-{
-    std::fprintf(stderr, "%s at byte %lld\n", what, static_cast<long long>(at));
-    std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray text = Formula(data, size);
+    const QByteArray text = FormulaOfPieces(data, size, kPieces);
     const std::vector<Character> chars = JudgeCharacters(text);
     const qsizetype count = qsizetype(chars.size());
     const std::vector<language::Use> expectedUses = JudgeUses(text, chars);
@@ -105,13 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const qsizetype last = std::min(count, k + length);
             const qsizetype end = last < count ? at[last].offset : text.size();
             if (reader.contextOf(at[k].offset, end) != JudgeContext(chars, k, last))
-                Fail("context", at[k].offset);
+                FailAt("context", at[k].offset);
         }
     }
     while (reader.nextUse(use))
         uses.push_back(use);
     if (uses != expectedUses)
-        Fail("uses", uses.size() < expectedUses.size() ? expectedUses[uses.size()].start : -1);
+        FailAt("uses", uses.size() < expectedUses.size() ? expectedUses[uses.size()].start : -1);
 
     // What a list of keys found, and what it missed: a function is missed
     // where no occurrence in code starts at its start. Every other input
@@ -143,6 +126,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             expectedMissed.push_back(expected);
     }
     if (sink.missed != expectedMissed || sink.missed.size() + sink.found_.size() != uses.size())
-        Fail("missed", -1);
+        FailAt("missed", -1);
     return 0;
 }
