@@ -133,8 +133,7 @@ void JsonPrinter::write(const Described &described, detect::TextPosition positio
     json.key("reaches").beginArray();
     for (const language::Reach::Output &output :
          reaches ? reaches->outputs : QList<language::Reach::Output>()) {
-        const language::Statement &statement =
-            reach_->statements().all()[std::size_t(output.statement)];
+        const language::Statement &statement = reach_->statements()[output.statement];
         const detect::TextPosition place = places_->of(output.statement);
         json.beginObject()
             .key("column")
@@ -147,9 +146,14 @@ void JsonPrinter::write(const Described &described, detect::TextPosition positio
             .value(statement.nameBytes.isEmpty() ? QString(statement.drawing) : statement.name())
             .key("via")
             .beginArray();
-        for (const QString &name : reach_->via(reaches->statement, output.statement))
+        qsizetype more = 0;
+        for (const QString &name :
+             reach_->via(reaches->statement, output.statement, language::Reach::kListed, &more))
             json.value(name);
-        json.endArray().endObject();
+        json.endArray();
+        if (more > 0)
+            json.key("viaMore").value(more);
+        json.endObject();
     }
     json.endArray();
     if (reaches && reaches->more > 0)

@@ -47,6 +47,9 @@ if(FUZZ_FAST)
     endif()
     set(FUZZING ON)
     add_compile_options(-fsanitize=fuzzer-no-link)
+    # Programs that are no fuzz targets, such as the table maker, link the
+    # coverage runtime too.
+    add_link_options(-fsanitize=fuzzer-no-link)
 endif()
 
 # The thread sanitizer build: ThreadSanitizer on every target, for the

@@ -16,9 +16,9 @@ constexpr qsizetype kMostOnTheWay = 5; // definitions between a use and an outpu
 StatementPlaces::StatementPlaces(QByteArrayView text, const language::Statements &statements)
 {
     PositionCounter positions(text);
-    places_.reserve(statements.all().size());
-    for (const language::Statement &statement : statements.all())
-        places_.push_back(positions.at(statement.start));
+    places_.reserve(std::size_t(statements.size()));
+    for (qsizetype s = 0; s < statements.size(); ++s)
+        places_.push_back(positions.at(statements.outline(s).start));
 }
 
 QString OutputLabel(const language::Statement &output, TextPosition place)
@@ -67,18 +67,17 @@ QStringList ReachInWords(const language::Reach &reach, const QList<language::Rea
         for (const Reached &r : std::as_const(reached)) {
             if (r.kind != kind || ++ofKind > kMostNamed)
                 continue;
-            const language::Statement &output = reach.statements().all()[std::size_t(r.output)];
+            const language::Statement &output = reach.statements()[r.output];
             const TextPosition place = places.of(r.output);
             const QString label = OutputLabel(output, place);
             QStringList details;
             if (!output.nameBytes.isEmpty() || !output.drawing.isEmpty())
                 details.append(QStringLiteral("第%1行").arg(place.line));
-            QStringList via = reach.via(r.from, r.output);
+            qsizetype cut = 0;
+            const QStringList via = reach.via(r.from, r.output, kMostOnTheWay, &cut);
             if (!via.isEmpty()) {
-                const bool cut = via.size() > kMostOnTheWay;
-                via = via.mid(0, kMostOnTheWay);
                 details.append(QStringLiteral("经 ") + via.join(u'、') +
-                               (cut ? QStringLiteral("…") : QString()));
+                               (cut > 0 ? QStringLiteral("…") : QString()));
             }
             named.append(details.isEmpty()
                              ? label

@@ -11,6 +11,25 @@ constexpr uchar kBit5 = 0x20;
 
 } // namespace
 
+qsizetype FindEitherByte(const uchar *text, qsizetype from, qsizetype to, uchar a, uchar b)
+{
+#ifdef LANGUAGE_SSE2
+    const __m128i first = _mm_set1_epi8(char(a)), second = _mm_set1_epi8(char(b));
+    for (; from + 16 <= to; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + from));
+        const unsigned hits = unsigned(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, first), _mm_cmpeq_epi8(bytes, second))));
+        if (hits)
+            return from + std::countr_zero(hits);
+    }
+#endif
+    for (; from < to; ++from) {
+        if (text[from] == a || text[from] == b)
+            return from;
+    }
+    return to;
+}
+
 StartFilter::StartFilter()
 {
     firstByteMayStart_.fill(true);

@@ -59,6 +59,9 @@ template <char... Specials> inline BlockMasks ClassifyBlock(const uchar *p)
     return {words, letters, special};
 }
 
+// The first place in [from, to) whose byte is `a` or `b`; `to` when none.
+qsizetype FindEitherByte(const uchar *text, qsizetype from, qsizetype to, uchar a, uchar b);
+
 // Tells from the first two bytes of each place of a UTF-8 text whether a key
 // may start there, so that the matcher passes over the text between. It never
 // passes over a place where a key starts; it may stop where none does. The

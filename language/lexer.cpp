@@ -320,3 +320,40 @@ void Lexer::skip(const NameStarts &wanted)
 }
 
 } // namespace language
+
+namespace language {
+
+void Lexer::skipToMarks()
+{
+    if (inReference_)
+        return;
+    const uchar *const p = p_;
+    const qsizetype size = size_;
+    qsizetype at = at_;
+    constexpr auto marks = [] {
+        std::array<bool, 256> marks{};
+        for (const char c : {'{', '\'', '"', '/', ';', ':'})
+            marks[uchar(c)] = true;
+        return marks;
+    }();
+    // Blocks start at multiples of 64, so that each is classified once
+    // however often a statement's reading comes back into it.
+    for (qsizetype block = at & ~qsizetype(63); block + 64 <= size; block += 64) {
+        if (block != marksBlock_) {
+            marksBlock_ = block;
+            marksFound_ = ClassifyBlock<'{', '\'', '"', '/', ';', ':'>(p + block).special;
+        }
+        const std::uint64_t found =
+            at > block ? marksFound_ >> (at - block) << (at - block) : marksFound_;
+        if (found) {
+            at_ = block + std::countr_zero(found);
+            return;
+        }
+        at = block + 64;
+    }
+    while (at < size && !marks[p[at]])
+        ++at;
+    at_ = at;
+}
+
+} // namespace language

@@ -87,6 +87,11 @@ public:
     // the end. Does nothing inside a reference.
     void skip(const NameStarts &wanted);
 
+    // Passes over code up to the next ; or : or what opens a comment, a
+    // string or a reference, 64 bytes at a time: what a statement's end and
+    // name are found by. Does nothing inside a reference.
+    void skipToMarks();
+
     // Everything before it has been read.
     qsizetype at() const { return at_; }
 
@@ -103,6 +108,8 @@ private:
     bool inReference_;
     qsizetype block_ = -64; // the 64 bytes last classified start here
     BlockMasks masks_;
+    qsizetype marksBlock_ = -1; // the block of 64 whose marks skipToMarks() found last
+    std::uint64_t marksFound_ = 0;
 };
 
 } // namespace language

@@ -12,6 +12,15 @@ namespace {
 // counts are then as far as the steps went.
 constexpr qsizetype kCountSteps = 20'000'000;
 
+// Looking for the statements that refer to a name goes through the text
+// after it; beyond this many times the text, reading every statement at once
+// costs less.
+constexpr qsizetype kSearchesOfTheText = 8;
+
+constexpr std::uint8_t kFollowed = 1;
+constexpr std::uint8_t kSignal = 2; // it reaches some output as a signal
+constexpr std::uint8_t kAny = 4;    // it reaches some output
+
 Kind Stronger(Kind a, Kind b)
 {
     return a == Kind::Signal || b == Kind::Signal ? Kind::Signal : Kind::Line;
@@ -19,55 +28,126 @@ Kind Stronger(Kind a, Kind b)
 
 } // namespace
 
-Reach::Reach(QByteArray text) : statements_(std::move(text)), budget_(kCountSteps)
+Reach::Reach(QByteArray text, Finding finding)
+    : statements_(std::move(text)), countSteps_(kCountSteps)
 {
-    const std::vector<Statement> &all = statements_.all();
-    const std::size_t count = all.size();
-    // Each statement's dependents, once each however often it refers: counted,
-    // then filled in, in text order.
+    const std::size_t count = std::size_t(statements_.size());
+    dependentsAt_.assign(count, Span{});
+    first_.assign(count, Span{});
+    flags_.assign(count, 0);
+    if (finding == Finding::AllAtOnce)
+        readAll();
+}
+
+std::span<const Reach::Edge> Reach::dependents(qsizetype statement) const
+{
+    Span &at = dependentsAt_[std::size_t(statement)];
+    if (at.start < 0 && !allRead_ && searched_ > kSearchesOfTheText * statements_.textSize())
+        readAll();
+    if (at.start < 0) {
+        // Those whose text holds the name, read to see whether they refer to it.
+        at.start = std::int32_t(edges_.size());
+        for (const qsizetype u : statements_.mayReferTo(statement, searched_)) {
+            const Statement &referring = statements_[u];
+            for (const Statement::Reference &reference : referring.references) {
+                if (reference.target != statement)
+                    continue;
+                const Kind kind =
+                    referring.isOutput() ? referring.kindAt(reference.at) : Kind::Line;
+                if (edges_.size() > std::size_t(at.start) && edges_.back().to == u)
+                    edges_.back().kind = Stronger(edges_.back().kind, kind);
+                else
+                    edges_.push_back({std::int32_t(u), kind});
+            }
+        }
+        at.size = std::int32_t(edges_.size()) - at.start;
+    }
+    return std::span(edges_).subspan(std::size_t(at.start), std::size_t(at.size));
+}
+
+void Reach::readAll() const
+{
+    allRead_ = true;
+    // Each statement's dependents not yet found, once each however often it
+    // refers: counted, then filled in, in text order.
+    const std::size_t count = std::size_t(statements_.size());
+    std::vector<std::int32_t> from(count + 1, 0);
     std::vector<std::int32_t> last(count, -1); // the last statement that referred to it
-    dependentsFrom_.assign(count + 1, 0);
+    const auto missing = [&](qsizetype t) { return dependentsAt_[std::size_t(t)].start < 0; };
     for (std::size_t u = 0; u < count; ++u) {
-        for (const Statement::Reference &reference : all[u].references) {
-            if (last[std::size_t(reference.target)] != std::int32_t(u)) {
-                last[std::size_t(reference.target)] = std::int32_t(u);
-                ++dependentsFrom_[std::size_t(reference.target) + 1];
+        for (const Statement::Reference &reference : statements_[qsizetype(u)].references) {
+            const std::size_t t = std::size_t(reference.target);
+            if (missing(reference.target) && last[t] != std::int32_t(u)) {
+                last[t] = std::int32_t(u);
+                ++from[t + 1];
             }
         }
     }
     for (std::size_t t = 0; t < count; ++t)
-        dependentsFrom_[t + 1] += dependentsFrom_[t];
-    dependents_.resize(std::size_t(dependentsFrom_[count]));
-    std::vector<std::int32_t> filled(dependentsFrom_.begin(), dependentsFrom_.end() - 1);
+        from[t + 1] += from[t];
+    const std::size_t base = edges_.size();
+    edges_.resize(base + std::size_t(from[count]));
+    std::vector<std::int32_t> filled(from.begin(), from.end() - 1);
     for (std::size_t u = 0; u < count; ++u) {
-        const Statement &statement = all[u];
+        const Statement &statement = statements_[qsizetype(u)];
         for (const Statement::Reference &reference : statement.references) {
             const std::size_t t = std::size_t(reference.target);
+            if (!missing(reference.target))
+                continue;
             const Kind kind = statement.isOutput() ? statement.kindAt(reference.at) : Kind::Line;
-            if (filled[t] > dependentsFrom_[t] &&
-                dependents_[std::size_t(filled[t] - 1)].to == std::int32_t(u)) {
-                Edge &edge = dependents_[std::size_t(filled[t] - 1)];
-                edge.kind = Stronger(edge.kind, kind);
-            } else {
-                dependents_[std::size_t(filled[t]++)] = {std::int32_t(u), kind};
-            }
+            Edge *previous =
+                filled[t] > from[t] ? &edges_[base + std::size_t(filled[t] - 1)] : nullptr;
+            if (previous && previous->to == std::int32_t(u))
+                previous->kind = Stronger(previous->kind, kind);
+            else
+                edges_[base + std::size_t(filled[t]++)] = {std::int32_t(u), kind};
         }
     }
+    // Compacted, since a statement referred to twice by one has one edge.
+    std::size_t kept = base;
+    for (std::size_t t = 0; t < count; ++t) {
+        if (!missing(qsizetype(t)))
+            continue;
+        const std::size_t begin = base + std::size_t(from[t]), end = base + std::size_t(filled[t]);
+        dependentsAt_[t] = {std::int32_t(kept), std::int32_t(end - begin)};
+        kept =
+            std::copy(edges_.begin() + std::ptrdiff_t(begin), edges_.begin() + std::ptrdiff_t(end),
+                      edges_.begin() + std::ptrdiff_t(kept)) -
+            edges_.begin();
+    }
+    edges_.resize(kept);
+}
 
-    first_.assign(count, {0, 0});
-    signal_.assign(count, false);
-    any_.assign(count, false);
+void Reach::follow(qsizetype statement) const
+{
+    if (flags_[std::size_t(statement)] & kFollowed)
+        return;
+    // Those that refer to a statement first, each once, without recursing.
+    std::vector<std::pair<qsizetype, std::size_t>> stack{{statement, 0}};
     std::vector<Entry> list;
-    for (qsizetype t = qsizetype(count) - 1; t >= 0; --t) {
-        bool signal = false, any = false;
-        for (const Edge &edge : dependents(t)) {
-            const bool output = all[std::size_t(edge.to)].isOutput();
-            any = any || output || any_[std::size_t(edge.to)];
-            signal =
-                signal || (output && edge.kind == Kind::Signal) || signal_[std::size_t(edge.to)];
+    while (!stack.empty()) {
+        const auto [t, next] = stack.back();
+        const std::span<const Edge> edges = dependents(t);
+        if (next < edges.size()) {
+            ++stack.back().second;
+            if (!(flags_[std::size_t(edges[next].to)] & kFollowed))
+                stack.push_back({edges[next].to, 0});
+            continue;
         }
-        signal_[std::size_t(t)] = signal;
-        any_[std::size_t(t)] = any;
+        stack.pop_back();
+        if (flags_[std::size_t(t)] & kFollowed)
+            continue;
+
+        std::uint8_t flags = kFollowed;
+        for (const Edge &edge : edges) {
+            const bool output = statements_[edge.to].isOutput();
+            const std::uint8_t reached = flags_[std::size_t(edge.to)];
+            if (output || (reached & kAny))
+                flags |= kAny;
+            if ((output && edge.kind == Kind::Signal) || (reached & kSignal))
+                flags |= kSignal;
+        }
+        flags_[std::size_t(t)] = flags;
 
         list.clear();
         const auto merge = [&](Entry entry) {
@@ -90,11 +170,12 @@ Reach::Reach(QByteArray text) : statements_(std::move(text)), budget_(kCountStep
         };
         // Those that refer to it come later, in text order, and reach only
         // outputs after themselves: once the list is full, the rest cannot
-        // change it.
-        for (const Edge &edge : dependents(t)) {
+        // change it. A statement's first outputs are among the first of
+        // those that refer to it.
+        for (const Edge &edge : edges) {
             if (qsizetype(list.size()) == kListed && edge.to > list.back().output)
                 break;
-            if (all[std::size_t(edge.to)].isOutput())
+            if (statements_[edge.to].isOutput())
                 merge({edge.to, 1, edge.to, edge.kind});
             for (const Entry &entry : first(edge.to))
                 merge({entry.output, entry.distance + 1, edge.to, entry.kind});
@@ -106,7 +187,7 @@ Reach::Reach(QByteArray text) : statements_(std::move(text)), budget_(kCountStep
 
 qsizetype Reach::count(qsizetype statement) const
 {
-    const auto listed = [&](qsizetype s) { return qsizetype(first_[std::size_t(s)].second); };
+    const auto listed = [&](qsizetype s) { return qsizetype(first_[std::size_t(s)].size); };
     if (listed(statement) < kListed)
         return listed(statement);
     if (counts_.empty())
@@ -126,15 +207,15 @@ qsizetype Reach::count(qsizetype statement) const
         std::vector<bool> seen(first_.size(), false);
         std::vector<qsizetype> waiting{end};
         counted = 0;
-        while (!waiting.empty() && budget_ > 0) {
+        while (!waiting.empty() && countSteps_ > 0) {
             const qsizetype s = waiting.back();
             waiting.pop_back();
             for (const Edge &edge : dependents(s)) {
-                --budget_;
+                --countSteps_;
                 if (seen[std::size_t(edge.to)])
                     continue;
                 seen[std::size_t(edge.to)] = true;
-                counted += statements_.all()[std::size_t(edge.to)].isOutput();
+                counted += statements_[edge.to].isOutput();
                 waiting.push_back(edge.to);
             }
         }
@@ -142,8 +223,7 @@ qsizetype Reach::count(qsizetype statement) const
     }
     counts_[std::size_t(end)] = counted;
     for (auto link = chain.rbegin(); link != chain.rend(); ++link) {
-        const qsizetype next = dependents(*link).front().to;
-        counted += statements_.all()[std::size_t(next)].isOutput();
+        counted += statements_[dependents(*link).front().to].isOutput();
         counts_[std::size_t(*link)] = counted;
     }
     return counted;
@@ -154,10 +234,12 @@ std::pair<bool, bool> Reach::anyAndSignal(qsizetype position) const
     const qsizetype s = statements_.at(position);
     if (s < 0)
         return {false, false};
-    const Statement &statement = statements_.all()[std::size_t(s)];
-    return {statement.isOutput() || any_[std::size_t(s)],
+    follow(s);
+    const Statement &statement = statements_[s];
+    const std::uint8_t flags = flags_[std::size_t(s)];
+    return {statement.isOutput() || (flags & kAny),
             (statement.isOutput() && statement.kindAt(position) == Kind::Signal) ||
-                signal_[std::size_t(s)]};
+                (flags & kSignal)};
 }
 
 Reach::OfUse Reach::of(qsizetype position, qsizetype most) const
@@ -166,8 +248,9 @@ Reach::OfUse Reach::of(qsizetype position, qsizetype most) const
     use.statement = statements_.at(position);
     if (use.statement < 0)
         return use;
-    const std::size_t s = std::size_t(use.statement);
-    const Statement &statement = statements_.all()[s];
+    follow(use.statement);
+    const Statement &statement = statements_[use.statement];
+    const std::uint8_t flags = flags_[std::size_t(use.statement)];
     qsizetype total = count(use.statement);
     if (statement.isOutput()) {
         const Kind kind = statement.kindAt(position);
@@ -176,8 +259,8 @@ Reach::OfUse Reach::of(qsizetype position, qsizetype most) const
         use.any = true;
         ++total;
     }
-    use.signal = use.signal || signal_[s];
-    use.any = use.any || any_[s];
+    use.signal = use.signal || (flags & kSignal);
+    use.any = use.any || (flags & kAny);
     for (const Entry &entry : first(use.statement)) {
         if (use.outputs.size() >= most)
             break;
@@ -188,16 +271,25 @@ Reach::OfUse Reach::of(qsizetype position, qsizetype most) const
     return use;
 }
 
-QStringList Reach::via(qsizetype from, qsizetype to) const
+QStringList Reach::via(qsizetype from, qsizetype to, qsizetype most, qsizetype *more) const
 {
     QStringList names;
+    if (more)
+        *more = 0;
+    follow(from);
     for (qsizetype at = from; at != to;) {
         const std::span<const Entry> list = first(at);
         const auto entry = std::find_if(list.begin(), list.end(),
                                         [&](const Entry &listed) { return listed.output == to; });
         if (entry == list.end())
             return {};
-        names.append(statements_.all()[std::size_t(at)].name());
+        if (names.size() == most) {
+            // The names from here on are as many as the statements on the way.
+            if (more)
+                *more = entry->distance;
+            break;
+        }
+        names.append(statements_[at].name());
         at = entry->next;
     }
     return names;
@@ -205,11 +297,11 @@ QStringList Reach::via(qsizetype from, qsizetype to) const
 
 std::vector<Reach::Reached> Reach::reachedFrom(const QList<qsizetype> &positions) const
 {
-    const std::vector<Statement> &all = statements_.all();
-    std::vector<Reached> reached(all.size(), Reached::No);
-    std::vector<bool> from(all.size(), false);
+    const std::size_t count = std::size_t(statements_.size());
+    std::vector<Reached> reached(count, Reached::No);
+    std::vector<bool> from(count, false);
     const auto reach = [&](qsizetype s, Kind kind) {
-        if (!all[std::size_t(s)].isOutput())
+        if (!statements_[s].isOutput())
             return;
         Reached &r = reached[std::size_t(s)];
         r = kind == Kind::Signal ? Reached::Signal : r == Reached::No ? Reached::Line : r;
@@ -219,9 +311,9 @@ std::vector<Reach::Reached> Reach::reachedFrom(const QList<qsizetype> &positions
         if (s < 0)
             continue;
         from[std::size_t(s)] = true;
-        reach(s, all[std::size_t(s)].kindAt(position));
+        reach(s, statements_[s].kindAt(position));
     }
-    for (std::size_t t = 0; t < all.size(); ++t) {
+    for (std::size_t t = 0; t < count; ++t) {
         if (!from[t])
             continue;
         for (const Edge &edge : dependents(qsizetype(t))) {

@@ -25,8 +25,14 @@ namespace language {
 class Reach
 {
 public:
-    // Reads the statements of the formula in UTF-8 and follows them.
-    explicit Reach(QByteArray text);
+    // How the statements that refer to a name are found: by looking for the
+    // name in the text as a use is followed, reading only the statements
+    // that hold it, or by reading every statement at once. As asked turns
+    // into at once where looking would cost more.
+    enum class Finding : std::uint8_t { AsAsked, AllAtOnce };
+
+    // Reads the statements of the formula in UTF-8, to follow them.
+    explicit Reach(QByteArray text, Finding finding = Finding::AsAsked);
 
     struct Output
     {
@@ -48,8 +54,10 @@ public:
     std::pair<bool, bool> anyAndSignal(qsizetype position) const;
 
     // The names of the definitions on one shortest way from what stands in
-    // statement `from` to the output `to`, in order, the output left out.
-    QStringList via(qsizetype from, qsizetype to) const;
+    // statement `from` to the output `to`, in order, the output left out: the
+    // first `most`, and in `more` how many follow them.
+    QStringList via(qsizetype from, qsizetype to, qsizetype most = kListed,
+                    qsizetype *more = nullptr) const;
 
     // How uses at these positions reach each statement: none, or for an
     // output its kind; by statement.
@@ -74,33 +82,39 @@ private:
         std::int32_t next;     // the first on a shortest way
         Kind kind;
     };
-    qsizetype count(qsizetype statement) const;
-    std::span<const Edge> dependents(qsizetype statement) const
+    // Where in a flat array a statement's list starts, and how long it is;
+    // a start of -1 before it is worked out.
+    struct Span
     {
-        return std::span(dependents_)
-            .subspan(std::size_t(dependentsFrom_[std::size_t(statement)]),
-                     std::size_t(dependentsFrom_[std::size_t(statement) + 1] -
-                                 dependentsFrom_[std::size_t(statement)]));
-    }
+        std::int32_t start = -1;
+        std::int32_t size = 0;
+    };
+
+    std::span<const Edge> dependents(qsizetype statement) const;
+    // Every statement's dependents at once, when looking for them name by
+    // name would cost more than reading everything.
+    void readAll() const;
+    // Works out what `statement` reaches, and what every statement after it
+    // on the way does.
+    void follow(qsizetype statement) const;
     std::span<const Entry> first(qsizetype statement) const
     {
-        const auto [from, size] = first_[std::size_t(statement)];
-        return std::span(entries_).subspan(std::size_t(from), std::size_t(size));
+        const Span &span = first_[std::size_t(statement)];
+        return std::span(entries_).subspan(std::size_t(span.start), std::size_t(span.size));
     }
+    qsizetype count(qsizetype statement) const;
 
     const Statements statements_;
-    // Those that refer to each statement, together, each statement's from
-    // dependentsFrom_ on.
-    std::vector<Edge> dependents_;
-    std::vector<std::int32_t> dependentsFrom_;
-    // The first outputs each reaches, itself left out: where in entries_, how many.
-    std::vector<std::pair<std::int32_t, std::int32_t>> first_;
-    std::vector<Entry> entries_;
-    std::vector<bool> signal_; // it reaches some output as a signal
-    std::vector<bool> any_;    // it reaches some output
-    // Outputs counted beyond the listed, worked out when asked.
-    mutable std::vector<qsizetype> counts_;
-    mutable qsizetype budget_;
+    // All is worked out when first asked for, and kept.
+    mutable std::vector<Span> dependentsAt_;
+    mutable std::vector<Edge> edges_;
+    mutable std::vector<Span> first_; // the first outputs each reaches, itself left out
+    mutable std::vector<Entry> entries_;
+    mutable std::vector<std::uint8_t> flags_; // kFollowed, kSignal, kAny
+    mutable std::vector<qsizetype> counts_;   // outputs counted beyond the listed
+    mutable qsizetype countSteps_;
+    mutable qsizetype searched_ = 0; // bytes looked through for references
+    mutable bool allRead_ = false;
 };
 
 // What a formula's uses reach, as a whole.

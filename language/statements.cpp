@@ -1,5 +1,6 @@
 #include "statements.h"
 
+#include "bytescan.h"
 #include "lexer.h"
 
 #include <QLatin1StringView>
@@ -100,46 +101,53 @@ bool IsAlert(std::string_view bytes)
     return true;
 }
 
-// Names defined so far, compared without regard to case, each to the latest
-// statement that defined it; looked up straight from the text's bytes. A
-// slot is eight bytes, so that a table of many names stays in the cache.
-class Definitions
+// The names the statements define, compared without regard to case, each
+// with the statements that define it, in order; looked up straight from the
+// text's bytes. A slot is eight bytes, so that a table of many names stays
+// in the cache.
+class Names
 {
 public:
-    explicit Definitions(qsizetype textSize)
+    explicit Names(qsizetype textSize)
         : slots_(std::bit_ceil(std::size_t(std::max<qsizetype>(64, textSize / 8))))
     {}
 
-    qsizetype find(std::string_view name) const
+    // Statement `statement` defines `name`; statements come in order.
+    void define(std::string_view name, qsizetype statement)
     {
         const std::uint64_t hash = Hash(name);
-        for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
-            const Slot &slot = slots_[i];
-            if (slot.statement < 0)
-                return -1;
-            if (slot.check == std::uint32_t(hash >> 32) &&
-                Equal(names_[std::size_t(slot.statement)], name))
-                return slot.statement;
+        const std::size_t slot = find(name, hash);
+        if (slots_[slot].list >= 0) {
+            definers_[std::size_t(slots_[slot].list)].push_back(std::int32_t(statement));
+            return;
         }
+        slots_[slot] = {std::uint32_t(hash >> 32), std::int32_t(definers_.size())};
+        names_.push_back(name);
+        definers_.push_back({std::int32_t(statement)});
+        if (2 * definers_.size() > slots_.size())
+            grow();
     }
 
-    // Statements are defined in order, each with its name or none.
-    void define(std::string_view name)
+    // The statements that define `name`, in order; none when no statement does.
+    std::span<const std::int32_t> definers(std::string_view name) const
     {
-        const std::int32_t statement = std::int32_t(names_.size());
-        names_.push_back(name);
-        if (name.empty())
-            return;
-        if (2 * (used_ + 1) > slots_.size())
-            grow();
-        place(Hash(name), statement);
+        const std::int32_t list = slots_[find(name, Hash(name))].list;
+        return list < 0 ? std::span<const std::int32_t>() : definers_[std::size_t(list)];
+    }
+
+    // The last statement before `statement` that defines `name`, or -1.
+    qsizetype latestBefore(std::string_view name, qsizetype statement) const
+    {
+        const std::span<const std::int32_t> list = definers(name);
+        const auto after = std::lower_bound(list.begin(), list.end(), std::int32_t(statement));
+        return after == list.begin() ? -1 : after[-1];
     }
 
 private:
     struct Slot
     {
-        std::uint32_t check = 0;     // the hash's high half
-        std::int32_t statement = -1; // -1: empty
+        std::uint32_t check = 0; // the hash's high half
+        std::int32_t list = -1;  // -1: empty
     };
 
     static std::uint64_t Hash(std::string_view name)
@@ -158,36 +166,28 @@ private:
                std::equal(a.begin(), a.end(), b.begin(),
                           [](char x, char y) { return Upper(uchar(x)) == Upper(uchar(y)); });
     }
-    void place(std::uint64_t hash, std::int32_t statement)
+    // The slot that holds `name`, or the empty one where it would go.
+    std::size_t find(std::string_view name, std::uint64_t hash) const
     {
-        const std::string_view name = names_[std::size_t(statement)];
         for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
-            Slot &slot = slots_[i];
-            if (slot.statement < 0) {
-                slot = {std::uint32_t(hash >> 32), statement};
-                ++used_;
-                return;
-            }
-            if (slot.check == std::uint32_t(hash >> 32) &&
-                Equal(names_[std::size_t(slot.statement)], name)) {
-                slot.statement = statement; // the latest definition
-                return;
-            }
+            const Slot &slot = slots_[i];
+            if (slot.list < 0 || (slot.check == std::uint32_t(hash >> 32) &&
+                                  Equal(names_[std::size_t(slot.list)], name)))
+                return i;
         }
     }
     void grow()
     {
-        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(2 * slots_.size()));
-        used_ = 0;
-        for (const Slot &slot : old) {
-            if (slot.statement >= 0)
-                place(Hash(names_[std::size_t(slot.statement)]), slot.statement);
+        slots_.assign(2 * slots_.size(), Slot{});
+        for (std::size_t list = 0; list < names_.size(); ++list) {
+            const std::uint64_t hash = Hash(names_[list]);
+            slots_[find(names_[list], hash)] = {std::uint32_t(hash >> 32), std::int32_t(list)};
         }
     }
 
     std::vector<Slot> slots_; // a power of two of them
-    std::size_t used_ = 0;
-    std::vector<std::string_view> names_; // of every statement
+    std::vector<std::string_view> names_;
+    std::vector<std::vector<std::int32_t>> definers_;
 };
 
 // Names written with more than one token (【箱顶】) are looked for in runs
@@ -232,18 +232,25 @@ bool IsComparison(TokenKind kind)
     }
 }
 
-// Reads one statement's tokens after another, keeping its room.
-class StatementReader
+} // namespace
+
+// Reads what one statement holds after another, keeping its room.
+class Statements::Reader
 {
 public:
-    StatementReader(QByteArrayView text, const std::vector<Token> &tokens,
-                    std::vector<Statement::Reference> &references)
-        : text_(text), tokens_(tokens), references_(references), defined_(text.size())
-    {}
+    Reader(QByteArrayView text) : text_(text), names_(text.size()) {}
 
-    // The next statement, whose tokens are given, ended at `end`; its
-    // references are appended to the reader's.
-    Statement read(qsizetype end);
+    Names &names() { return names_; }
+    // A statement whose name is several tokens (【箱顶】) is defined there first.
+    void definesOddName(qsizetype statement)
+    {
+        if (firstOdd_ < 0)
+            firstOdd_ = statement;
+    }
+
+    // Reads what statement `index` at [start, end) holds into `statement`,
+    // whose form and name are known.
+    void read(qsizetype index, Statement &statement);
 
 private:
     std::string_view bytes(qsizetype start, qsizetype end) const
@@ -251,20 +258,42 @@ private:
         return std::string_view(text_.data() + start, std::size_t(end - start));
     }
     std::string_view bytes(const Token &token) const { return bytes(token.start, token.end); }
+    qsizetype defined(std::string_view name) const { return names_.latestBefore(name, index_); }
     void matchBrackets(std::size_t from);
     void readReferences(std::size_t from, std::size_t to);
     void readTop(std::size_t from, std::size_t to, Statement &statement);
+    // Keeps the references read in one of the blocks that never move.
+    std::span<const Statement::Reference> keep();
 
     QByteArrayView text_;
-    const std::vector<Token> &tokens_;
-    std::vector<Statement::Reference> &references_;
-    Definitions defined_;
-    bool oddNames_ = false;        // some name of several tokens is defined
+    Names names_;
+    qsizetype firstOdd_ = -1;
+    qsizetype index_ = 0;   // of the statement being read
+    bool oddNames_ = false; // some name of several tokens is defined before it
+    std::vector<Token> tokens_;
     std::vector<qsizetype> close_; // for each ( the index of its ), or -1
     std::vector<std::size_t> open_;
+    std::vector<Statement::Reference> references_;
+    std::vector<std::unique_ptr<Statement::Reference[]>> blocks_;
+    std::size_t blockUsed_ = 0, blockSize_ = 0;
 };
 
-void StatementReader::matchBrackets(std::size_t from)
+std::span<const Statement::Reference> Statements::Reader::keep()
+{
+    if (references_.empty())
+        return {};
+    if (blockUsed_ + references_.size() > blockSize_) {
+        blockSize_ = std::max<std::size_t>(4096, references_.size());
+        blocks_.push_back(std::make_unique<Statement::Reference[]>(blockSize_));
+        blockUsed_ = 0;
+    }
+    Statement::Reference *kept = blocks_.back().get() + blockUsed_;
+    std::copy(references_.begin(), references_.end(), kept);
+    blockUsed_ += references_.size();
+    return {kept, references_.size()};
+}
+
+void Statements::Reader::matchBrackets(std::size_t from)
 {
     close_.assign(tokens_.size(), -1);
     open_.clear();
@@ -278,7 +307,7 @@ void StatementReader::matchBrackets(std::size_t from)
     }
 }
 
-void StatementReader::readReferences(std::size_t from, std::size_t to)
+void Statements::Reader::readReferences(std::size_t from, std::size_t to)
 {
     const auto touching = [&](std::size_t i) {
         const TokenKind kind = tokens_[i].kind;
@@ -295,7 +324,7 @@ void StatementReader::readReferences(std::size_t from, std::size_t to)
                 ++runEnd;
             bool found = false;
             for (std::size_t last = runEnd; last > i + 1 && !found; --last) {
-                const qsizetype target = defined_.find(bytes(token.start, tokens_[last - 1].end));
+                const qsizetype target = defined(bytes(token.start, tokens_[last - 1].end));
                 if (target >= 0) {
                     references_.push_back({target, token.start});
                     i = last - 1;
@@ -312,12 +341,12 @@ void StatementReader::readReferences(std::size_t from, std::size_t to)
              (tokens_[i + 1].kind == TokenKind::Open || tokens_[i + 1].kind == TokenKind::Dot)) ||
             (i > from && tokens_[i - 1].kind == TokenKind::Dot))
             continue;
-        if (const qsizetype target = defined_.find(bytes(token)); target >= 0)
+        if (const qsizetype target = defined(bytes(token)); target >= 0)
             references_.push_back({target, token.start});
     }
 }
 
-void StatementReader::readTop(std::size_t from, std::size_t to, Statement &statement)
+void Statements::Reader::readTop(std::size_t from, std::size_t to, Statement &statement)
 {
     // Brackets around the whole say nothing.
     while (to - from >= 2 && tokens_[from].kind == TokenKind::Open &&
@@ -397,25 +426,21 @@ void StatementReader::readTop(std::size_t from, std::size_t to, Statement &state
         statement.kind = Kind::Signal;
 }
 
-Statement StatementReader::read(qsizetype end)
+void Statements::Reader::read(qsizetype index, Statement &statement)
 {
-    Statement statement;
-    statement.start = tokens_.front().start;
-    statement.end = end;
+    index_ = index;
+    oddNames_ = firstOdd_ >= 0 && firstOdd_ < index;
+    tokens_.clear();
+    Lexer lexer = Lexer::At(text_, statement.start);
+    for (Token token = lexer.next(); token.start < statement.end; token = lexer.next()) {
+        if (token.kind != TokenKind::Comment)
+            tokens_.push_back(token);
+    }
     const auto defines = std::find_if(tokens_.cbegin(), tokens_.cend(), [](const Token &token) {
         return token.kind == TokenKind::Colon || token.kind == TokenKind::Assign;
     });
-    std::size_t from = 0;
-    std::string_view name;
-    if (defines != tokens_.cend()) {
-        from = std::size_t(defines - tokens_.cbegin()) + 1;
-        if (from > 1)
-            name = bytes(tokens_.front().start, defines[-1].end);
-        statement.form = defines->kind == TokenKind::Assign ? Statement::Variable
-                         : name.empty()                     ? Statement::UnnamedOutput
-                                                            : Statement::NamedOutput;
-        statement.nameBytes = QByteArrayView(name.data(), qsizetype(name.size()));
-    }
+    const std::size_t from =
+        defines == tokens_.cend() ? 0 : std::size_t(defines - tokens_.cbegin()) + 1;
     matchBrackets(from);
     // The expression ends at a comma outside its brackets; attributes follow.
     std::size_t to = from;
@@ -432,18 +457,15 @@ Statement StatementReader::read(qsizetype end)
     for (std::size_t i = to; i < tokens_.size(); ++i)
         alert = alert || (tokens_[i].kind == TokenKind::Name && IsAlert(bytes(tokens_[i])));
 
+    references_.clear();
     readReferences(from, to);
+    statement.references = keep();
     readTop(from, to, statement);
+    const std::string_view name(statement.nameBytes.data(),
+                                std::size_t(statement.nameBytes.size()));
     if (alert || (statement.isOutput() && IsOneOf(name, kSignalNames)))
         statement.kind = Kind::Signal;
-
-    defined_.define(name);
-    if (!name.empty())
-        oddNames_ = oddNames_ || !(from == 2 && tokens_.front().kind == TokenKind::Name);
-    return statement;
 }
-
-} // namespace
 
 Kind Statement::kindAt(qsizetype position) const
 {
@@ -456,35 +478,84 @@ Kind Statement::kindAt(qsizetype position) const
     return Kind::Line;
 }
 
-Statements::Statements(QByteArray text) : text_(std::move(text))
+Statements::Statements(QByteArray text)
+    : text_(std::move(text)), reader_(std::make_unique<Reader>(text_))
 {
-    Lexer lexer(text_);
-    std::vector<Token> tokens;
-    std::vector<std::size_t> firstReference;
+    // Where each statement starts (its first token), ends (at its ;) and what
+    // stands before its first := or :, looking only at what can end it or
+    // name it: comments, strings and references are passed over whole.
     statements_.reserve(std::size_t(text_.size() / 32));
-    StatementReader reader(text_, tokens, references_);
+    Lexer lexer(text_);
     for (;;) {
-        const Token token = lexer.next();
-        if (token.kind == TokenKind::Comment)
+        Token token = lexer.next();
+        while (token.kind == TokenKind::Comment)
+            token = lexer.next();
+        if (token.kind == TokenKind::End)
+            break;
+        if (token.kind == TokenKind::Semicolon)
             continue;
-        if (token.kind != TokenKind::Semicolon && token.kind != TokenKind::End) {
-            tokens.push_back(token);
-            continue;
+        Statement statement;
+        statement.start = token.start;
+        qsizetype colon = -1;
+        TokenKind defines = TokenKind::End;
+        for (;;) {
+            if ((token.kind == TokenKind::Colon || token.kind == TokenKind::Assign) && colon < 0) {
+                colon = token.start;
+                defines = token.kind;
+            }
+            lexer.skipToMarks();
+            token = lexer.next();
+            if (token.kind == TokenKind::Semicolon || token.kind == TokenKind::End)
+                break;
         }
-        if (!tokens.empty()) {
-            firstReference.push_back(references_.size());
-            statements_.push_back(reader.read(token.start));
-            tokens.clear();
+        statement.end = token.start;
+        if (colon >= 0) {
+            // The name ends with the last token before the colon, a comment left out.
+            qsizetype nameEnd = statement.start;
+            bool oneName = true;
+            int tokens = 0;
+            Lexer name = Lexer::At(text_, statement.start);
+            for (Token part = name.next(); part.start < colon; part = name.next()) {
+                if (part.kind == TokenKind::Comment)
+                    continue;
+                nameEnd = part.end;
+                oneName = oneName && part.kind == TokenKind::Name && ++tokens == 1;
+            }
+            statement.nameBytes =
+                QByteArrayView(text_.constData() + statement.start, nameEnd - statement.start);
+            statement.form = defines == TokenKind::Assign    ? Statement::Variable
+                             : statement.nameBytes.isEmpty() ? Statement::UnnamedOutput
+                                                             : Statement::NamedOutput;
+            if (!statement.nameBytes.isEmpty()) {
+                const qsizetype index = qsizetype(statements_.size());
+                reader_->names().define(std::string_view(statement.nameBytes.data(),
+                                                         std::size_t(statement.nameBytes.size())),
+                                        index);
+                if (!oneName)
+                    reader_->definesOddName(index);
+            }
         }
+        statements_.push_back(std::move(statement));
         if (token.kind == TokenKind::End)
             break;
     }
-    // All statements' references lie in one array, which has stopped growing.
-    firstReference.push_back(references_.size());
-    for (std::size_t s = 0; s < statements_.size(); ++s) {
-        statements_[s].references = std::span<const Statement::Reference>(
-            references_.data() + firstReference[s], firstReference[s + 1] - firstReference[s]);
-    }
+    read_.assign(statements_.size(), false);
+}
+
+Statements::~Statements() = default;
+
+void Statements::read(qsizetype index) const
+{
+    if (read_[std::size_t(index)])
+        return;
+    read_[std::size_t(index)] = true;
+    reader_->read(index, statements_[std::size_t(index)]);
+}
+
+const Statement &Statements::operator[](qsizetype index) const
+{
+    read(index);
+    return statements_[std::size_t(index)];
 }
 
 qsizetype Statements::at(qsizetype position) const
@@ -493,6 +564,39 @@ qsizetype Statements::at(qsizetype position) const
         statements_.cbegin(), statements_.cend(), position,
         [](qsizetype at, const Statement &statement) { return at < statement.start; });
     return qsizetype(after - statements_.cbegin()) - 1;
+}
+
+std::vector<qsizetype> Statements::mayReferTo(qsizetype index, qsizetype &searched) const
+{
+    const Statement &definer = statements_[std::size_t(index)];
+    const std::string_view name(definer.nameBytes.data(), std::size_t(definer.nameBytes.size()));
+    if (name.empty())
+        return {};
+    // Up to the end of the next statement that defines the name again, which
+    // may still read the name it redefines.
+    const std::span<const std::int32_t> definers = reader_->names().definers(name);
+    const auto next = std::upper_bound(definers.begin(), definers.end(), std::int32_t(index));
+    const qsizetype end =
+        next == definers.end() ? text_.size() : statements_[std::size_t(*next)].end;
+    const auto *p = reinterpret_cast<const uchar *>(text_.constData());
+    const uchar first = Upper(uchar(name.front()));
+    const uchar firstLower = first >= 'A' && first <= 'Z' ? first + 32 : first;
+    std::vector<qsizetype> found;
+    searched += end - definer.end;
+    const qsizetype last = end - qsizetype(name.size());
+    for (qsizetype at = definer.end;
+         (at = FindEitherByte(p, at, last + 1, first, firstLower)) <= last; ++at) {
+        std::size_t k = 1;
+        while (k < name.size() && Upper(p[at + qsizetype(k)]) == Upper(uchar(name[k])))
+            ++k;
+        if (k < name.size())
+            continue;
+        const qsizetype statement = this->at(at);
+        if (found.empty() || found.back() != statement)
+            found.push_back(statement);
+        at = std::max(at, statements_[std::size_t(statement)].end);
+    }
+    return found;
 }
 
 } // namespace language

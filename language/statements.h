@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -62,20 +63,39 @@ struct Statement
 // stop the reading: a statement that cannot be read still defines its name
 // and refers to the names it holds. Nothing recurses as deep as the text
 // nests.
+//
+// Where each statement stands, its form and its name are found at once, in a
+// pass that looks only at what ends statements and names them; what a
+// statement holds (its references, its kind, its drawing) is read when it is
+// first asked for, so that following a few uses costs a few statements.
 class Statements
 {
 public:
     explicit Statements(QByteArray text);
+    ~Statements();
     Statements(const Statements &) = delete;
 
-    const std::vector<Statement> &all() const { return statements_; }
+    qsizetype size() const { return qsizetype(statements_.size()); }
+    qsizetype textSize() const { return text_.size(); }
+    const Statement &operator[](qsizetype index) const;
+    // Where it stands, its form and its name, without reading what it holds.
+    const Statement &outline(qsizetype index) const { return statements_[std::size_t(index)]; }
     // The statement that the code at `position` belongs to; -1 before the first.
     qsizetype at(qsizetype position) const;
 
+    // The statements after `index` that may refer to the name it defines,
+    // up to the next that defines that name again: those whose text holds
+    // it, each once, in order. Adds the bytes looked through to `searched`.
+    std::vector<qsizetype> mayReferTo(qsizetype index, qsizetype &searched) const;
+
 private:
+    class Reader;
+    void read(qsizetype index) const;
+
     const QByteArray text_; // which the statements' names view
-    std::vector<Statement> statements_;
-    std::vector<Statement::Reference> references_; // of all statements, in order
+    mutable std::vector<Statement> statements_;
+    mutable std::vector<bool> read_;
+    std::unique_ptr<Reader> reader_;
 };
 
 } // namespace language

@@ -226,13 +226,13 @@ QStringList Reaches(const QByteArray &formula, const char *use)
     const language::Reach::OfUse of = reach.of(at, language::Reach::kListed);
     QStringList outputs;
     for (const language::Reach::Output &output : of.outputs) {
-        const language::Statement &statement = reach.statements().all()[output.statement];
+        const language::Statement &statement = reach.statements()[output.statement];
         QString text = !statement.nameBytes.isEmpty() ? statement.name()
                        : !statement.drawing.isEmpty() ? QString(statement.drawing)
                                                       : u'#' + QString::number(output.statement);
         text += output.kind == language::Kind::Signal ? QStringLiteral(":signal")
                                                       : QStringLiteral(":line");
-        const QStringList via = reach.via(of.statement, output.statement);
+        const QStringList via = reach.via(of.statement, output.statement, 100);
         if (!via.isEmpty())
             text += u'<' + via.join(u',');
         outputs.append(text);
@@ -366,7 +366,10 @@ TEST(Reach, NoShapeOfFormulaMakesItSlow)
     const language::Reach chain(shapes[1].formula);
     const language::Reach::OfUse start = chain.of(shapes[1].formula.indexOf("ZIG"), 20);
     ASSERT_EQ(start.outputs.size(), 1);
-    EXPECT_EQ(chain.via(start.statement, start.outputs[0].statement).size(), 100001);
+    qsizetype more = 0;
+    const QStringList via = chain.via(start.statement, start.outputs[0].statement, 20, &more);
+    EXPECT_EQ(via.mid(0, 2), (QStringList{"V0", "V1"}));
+    EXPECT_EQ(via.size() + more, 100001);
     const language::Reach fan(shapes[2].formula);
     EXPECT_EQ(fan.of(shapes[2].formula.indexOf("ZIG"), 20).more, 100000 - 20);
     const language::Reach redefined(shapes[4].formula);

@@ -110,7 +110,7 @@ FindingsModel::FindingsModel(const detect::Findings &findings)
         QStringList names;
         for (std::size_t s = 0; s < reached.size(); ++s) {
             if (reached[s] == language::Reach::Reached::Signal)
-                names.append(detect::OutputLabel(reach_->reach->statements().all()[s],
+                names.append(detect::OutputLabel(reach_->reach->statements()[qsizetype(s)],
                                                  reach_->places.of(qsizetype(s))));
         }
         verdict_ = QStringLiteral("未来函数影响信号：") + names.join(u'、');

@@ -32,20 +32,22 @@ const char *const kPieces[] = {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray text = FormulaOfPieces(data, size, kPieces);
-    const language::Reach reach(text);
-    const std::vector<language::Statement> &statements = reach.statements().all();
-    if (!JudgeReferences(text, statements))
-        FailAt("a reference that is not the latest definition before it", -1);
-
-    const JudgedReach judged(statements);
-    language::Lexer lexer(text);
-    for (language::Token token = lexer.next(); token.kind != language::TokenKind::End;
-         token = lexer.next()) {
-        if (token.kind == language::TokenKind::Comment)
-            continue;
-        const language::Reach::OfUse use = reach.of(token.start, language::Reach::kListed);
-        if (!judged.agrees(use, token.start, reach))
-            FailAt("what a use reaches", token.start);
+    // Found name by name as asked, and all at once, against the plain search.
+    for (const auto finding :
+         {language::Reach::Finding::AsAsked, language::Reach::Finding::AllAtOnce}) {
+        const language::Reach reach(text, finding);
+        const JudgedReach judged(reach.statements());
+        language::Lexer lexer(text);
+        for (language::Token token = lexer.next(); token.kind != language::TokenKind::End;
+             token = lexer.next()) {
+            if (token.kind == language::TokenKind::Comment)
+                continue;
+            const language::Reach::OfUse use = reach.of(token.start, language::Reach::kListed);
+            if (!judged.agrees(use, token.start, reach))
+                FailAt("what a use reaches", token.start);
+        }
+        if (!JudgeReferences(text, reach.statements()))
+            FailAt("a reference that is not the latest definition before it", -1);
     }
     return 0;
 }

@@ -11,7 +11,7 @@ using language::Statement;
 using language::Token;
 using language::TokenKind;
 
-bool JudgeReferences(const QByteArray &text, const std::vector<Statement> &statements)
+bool JudgeReferences(const QByteArray &text, const language::Statements &statements)
 {
     // The statements as ; splits the tokens of code.
     std::vector<std::vector<Token>> split(1);
@@ -29,7 +29,7 @@ bool JudgeReferences(const QByteArray &text, const std::vector<Statement> &state
         split.back().push_back(token);
     }
     split.pop_back();
-    if (split.size() != statements.size())
+    if (qsizetype(split.size()) != statements.size())
         return false;
     const auto word = [&](const Token &token) {
         return QString::fromUtf8(text.sliced(token.start, token.end - token.start)).toUpper();
@@ -51,7 +51,7 @@ bool JudgeReferences(const QByteArray &text, const std::vector<Statement> &state
         return true; // names of several tokens are for the reader to find in runs
     for (std::size_t i = 0; i < split.size(); ++i) {
         const std::vector<Token> &tokens = split[i];
-        if (tokens.front().start != statements[i].start)
+        if (tokens.front().start != statements[qsizetype(i)].start)
             return false;
         std::size_t from = 0;
         while (from < tokens.size() && tokens[from].kind != TokenKind::Colon &&
@@ -82,7 +82,7 @@ bool JudgeReferences(const QByteArray &text, const std::vector<Statement> &state
                 }
             }
         }
-        const std::span<const Statement::Reference> given = statements[i].references;
+        const std::span<const Statement::Reference> given = statements[qsizetype(i)].references;
         if (given.size() != expected.size())
             return false;
         for (std::size_t r = 0; r < given.size(); ++r) {
@@ -93,9 +93,9 @@ bool JudgeReferences(const QByteArray &text, const std::vector<Statement> &state
     return true;
 }
 
-JudgedReach::JudgedReach(const std::vector<Statement> &statements) : statements_(statements)
+JudgedReach::JudgedReach(const language::Statements &statements) : statements_(statements)
 {
-    const std::size_t count = statements.size();
+    const std::size_t count = std::size_t(statements.size());
     distance_.assign(count, std::vector<int>(count, -1));
     for (std::size_t from = 0; from < count; ++from) {
         std::deque<std::size_t> waiting{from};
@@ -104,7 +104,7 @@ JudgedReach::JudgedReach(const std::vector<Statement> &statements) : statements_
             const std::size_t s = waiting.front();
             waiting.pop_front();
             for (std::size_t u = s + 1; u < count; ++u) {
-                for (const Statement::Reference &reference : statements[u].references) {
+                for (const Statement::Reference &reference : statements[qsizetype(u)].references) {
                     if (std::size_t(reference.target) == s && distance_[from][u] < 0) {
                         distance_[from][u] = distance_[from][s] + 1;
                         waiting.push_back(u);
@@ -119,8 +119,8 @@ bool JudgedReach::agrees(const language::Reach::OfUse &use, qsizetype position,
                          const language::Reach &reach) const
 {
     qsizetype s = -1;
-    for (std::size_t i = 0; i < statements_.size() && statements_[i].start <= position; ++i)
-        s = qsizetype(i);
+    for (qsizetype i = 0; i < statements_.size() && statements_.outline(i).start <= position; ++i)
+        s = i;
     if (use.statement != s)
         return false;
     if (s < 0)
@@ -128,8 +128,8 @@ bool JudgedReach::agrees(const language::Reach::OfUse &use, qsizetype position,
     // Every output it reaches, in text order, a signal where any way in is.
     QList<language::Reach::Output> expected;
     const std::vector<int> &distance = distance_[std::size_t(s)];
-    for (std::size_t o = std::size_t(s); o < statements_.size(); ++o) {
-        const Statement &output = statements_[o];
+    for (std::size_t o = std::size_t(s); o < std::size_t(statements_.size()); ++o) {
+        const Statement &output = statements_[qsizetype(o)];
         if (!output.isOutput() || distance[o] < 0)
             continue;
         Kind kind = Kind::Line;
@@ -153,9 +153,9 @@ bool JudgedReach::agrees(const language::Reach::OfUse &use, qsizetype position,
         return false;
     // A shortest way to each, through definitions of the names given.
     for (const language::Reach::Output &output : use.outputs) {
-        const QStringList via = reach.via(s, output.statement);
+        const QStringList via = reach.via(s, output.statement, 1000);
         if (via.size() != distance[std::size_t(output.statement)] ||
-            (!via.isEmpty() && via.front() != statements_[std::size_t(s)].name()))
+            (!via.isEmpty() && via.front() != statements_[s].name()))
             return false;
     }
     return true;
