@@ -5,7 +5,9 @@ namespace cli {
 std::optional<std::size_t> OrderedOutput::open()
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return failed_ || jobs_.size() < bound_; });
+    // Once full, until half is free: not woken for every job written.
+    if (jobs_.size() >= bound_)
+        room_.wait(lock, [&] { return failed_ || jobs_.size() <= bound_ / 2; });
     if (failed_)
         return std::nullopt;
     jobs_.push_back(std::make_unique<Job>());
@@ -17,7 +19,7 @@ bool OrderedOutput::write(std::size_t number, std::string &batch)
     std::unique_lock lock(mutex_);
     // One batch waits at a time: a job beyond the first holds its thread
     // once it has one.
-    changed_.wait(lock, [&] { return failed_ || job(number).batch.empty(); });
+    taken_.wait(lock, [&] { return failed_ || job(number).batch.empty(); });
     if (failed_)
         return false;
     job(number).batch.swap(batch);
@@ -48,6 +50,7 @@ void OrderedOutput::writeReady(std::unique_lock<std::mutex> &lock)
             // Swapped, so that the job's thread may hand over its next batch
             // meanwhile, and gets back the room of one written before.
             writingBatch_.swap(first.batch);
+            taken_.notify_all();
             lock.unlock();
             written = to_.write(writingBatch_);
             lock.lock();
@@ -55,13 +58,14 @@ void OrderedOutput::writeReady(std::unique_lock<std::mutex> &lock)
             const std::function<bool()> after = std::move(first.after);
             jobs_.pop_front();
             ++first_;
+            if (jobs_.size() == bound_ / 2 || jobs_.empty())
+                room_.notify_all();
             lock.unlock();
             written = !after || after();
             lock.lock();
         } else {
             break;
         }
-        changed_.notify_all();
         if (!written)
             fail();
     }
@@ -71,13 +75,14 @@ void OrderedOutput::writeReady(std::unique_lock<std::mutex> &lock)
 void OrderedOutput::fail()
 {
     failed_ = true;
-    changed_.notify_all();
+    room_.notify_all();
+    taken_.notify_all();
 }
 
 bool OrderedOutput::finish()
 {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return failed_ || jobs_.empty(); });
+    room_.wait(lock, [&] { return failed_ || jobs_.empty(); });
     return !failed_;
 }
 

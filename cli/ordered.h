@@ -53,7 +53,12 @@ private:
     Destination &to_;
     const std::size_t bound_;
     std::mutex mutex_;
-    std::condition_variable changed_; // a batch taken, a job written, or a failure
+    // To the thread that opens jobs: room for more, half the bound free, or
+    // none left; to the threads whose batch waits: it was taken. A failure
+    // tells both. Each is told only what it waits for, since a wake-up is a
+    // context switch.
+    std::condition_variable room_;
+    std::condition_variable taken_;
     // Each job on the heap, so that it stays where it is while the queue grows.
     std::deque<std::unique_ptr<Job>> jobs_;
     std::size_t first_ = 0; // the number of jobs_.front()
