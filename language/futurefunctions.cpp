@@ -269,6 +269,17 @@ const NameIndex kNames;
 bool NegativePeriodFrom(QByteArrayView text, qsizetype from)
 {
     constexpr qsizetype kLongestFirst = 4096;
+    // Most calls are REF(X,N): a look at the bytes up to the call's end or
+    // the statement's tells there is no minus, as long as no comment, string
+    // or reference could hide a bracket or a ; from it.
+    for (qsizetype at = from, depth = 0; at < text.size() && at - from <= kLongestFirst; ++at) {
+        const char c = text[at];
+        if (c == ';' || (c == ')' && depth == 0))
+            return false;
+        if (c == '-' || c == '{' || c == '\'' || c == '"' || c == '/')
+            break;
+        depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+    }
     Lexer lexer = Lexer::At(text, from);
     const auto next = [&] {
         Token token;

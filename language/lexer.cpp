@@ -64,6 +64,7 @@ void NameStarts::add(QLatin1StringView name)
     Q_ASSERT(a < 26 && b < 26);
     seconds_[a] |= std::uint32_t(1) << b;
     lengths_[a] |= std::uint32_t(1) << name.size();
+    names_[a].push_back(name);
 }
 
 Lexer::Lexer(QByteArrayView text) : Lexer(text, 0, text.size(), false) {}
@@ -252,7 +253,7 @@ void Lexer::skip(const NameStarts &wanted)
     // A name is looked at where it may be one that is wanted, and is not the
     // end of a longer name that Chinese begins. `at` never stands inside a word.
     const auto wantedAt = [&](qsizetype start, qsizetype end) {
-        return wanted.mayBe(p[start], p[start + 1], end - start) && !afterIdeograph(start);
+        return wanted.wants(p + start, end - start) && !afterIdeograph(start);
     };
     while (size - at >= 64) {
         // The block's masks serve until `at` leaves it.
@@ -274,13 +275,16 @@ void Lexer::skip(const NameStarts &wanted)
             starts &= (std::uint64_t(1) << special) - 1;
         qsizetype next = at + special;
         for (; starts; starts &= starts - 1) {
-            const int i = std::countr_zero(starts);
-            const std::uint64_t after = ~word >> i;
-            qsizetype end = at + i + (after ? std::countr_zero(after) : 64 - offset - i);
-            while (end < size && IsWordByte(p[end]))
+            const qsizetype start = at + std::countr_zero(starts);
+            // Most words are passed over here, before their end is looked for.
+            if (size - start < 3 || !wanted.mayStart(p[start], p[start + 1]))
+                continue;
+            const std::uint64_t after = ~word >> (start - at);
+            qsizetype end = after ? start + std::countr_zero(after) : block_ + 64;
+            while (!after && end < size && IsWordByte(p[end]))
                 ++end; // it goes on beyond the block
-            if (wantedAt(at + i, end)) {
-                at_ = at + i;
+            if (wantedAt(start, end)) {
+                at_ = start;
                 return;
             }
             next = std::max(next, end);
@@ -311,7 +315,8 @@ void Lexer::skip(const NameStarts &wanted)
         do
             ++at;
         while (at < size && IsWordByte(p[at]));
-        if (kByteClass[b] == kLetter && b != '_' && at - start >= 3 && wantedAt(start, at)) {
+        if (kByteClass[b] == kLetter && b != '_' && at - start >= 3 &&
+            wanted.mayStart(b, p[start + 1]) && wantedAt(start, at)) {
             at_ = start;
             return;
         }

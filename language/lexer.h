@@ -6,6 +6,7 @@
 #include <QLatin1StringView>
 
 #include <cstdint>
+#include <vector>
 
 namespace language {
 
@@ -48,23 +49,46 @@ struct Token
     bool operator==(const Token &) const = default;
 };
 
-// The names a skip stops at: by their first two letters, without regard to
-// case, and their length. Names of three to 31 letters are looked for.
+// The names a skip stops at, in any case. Names of three to 31 letters are
+// looked for; most words are passed over after a look at their first two
+// letters and their length.
 class NameStarts
 {
 public:
+    // In capitals, and kept by reference: the names outlive the skips.
     void add(QLatin1StringView name);
-    // Whether a word of `length` bytes that starts with these two may be one.
-    bool mayBe(uchar first, uchar second, qsizetype length) const
+    bool mayStart(uchar first, uchar second) const
     {
         const unsigned a = unsigned((first | 0x20) - 'a'), b = unsigned((second | 0x20) - 'a');
-        return a < 26 && b < 26 && (seconds_[a] >> b & 1) && length < 32 &&
-               (lengths_[a] >> length & 1);
+        return a < 26 && b < 26 && (seconds_[a] >> b & 1);
+    }
+    // Of a word that mayStart.
+    bool wants(const uchar *word, qsizetype length) const
+    {
+        const unsigned a = unsigned((word[0] | 0x20) - 'a');
+        if (length >= 32 || !(lengths_[a] >> length & 1))
+            return false;
+        for (const QLatin1StringView name : names_[a]) {
+            if (name.size() == length && SameLetters(name, word))
+                return true;
+        }
+        return false;
     }
 
 private:
+    static bool SameLetters(QLatin1StringView name, const uchar *word)
+    {
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const uchar b = word[i];
+            if ((b >= 'a' && b <= 'z' ? b - 32 : b) != uchar(name[i].toLatin1()))
+                return false;
+        }
+        return true;
+    }
+
     std::uint32_t seconds_[26] = {}; // by first letter, the second letters
     std::uint32_t lengths_[26] = {}; // by first letter, the lengths
+    std::vector<QLatin1StringView> names_[26];
 };
 
 // Reads a formula as its language writes it, a token at a time, from the

@@ -151,6 +151,10 @@ TEST(Uses, AreTheTablesFunctionsWrittenInCode)
         {"波段:=DHIGH;波段DHIGH:=1;", {"DHIGH@8"}},
         {"{open\r\nREFX(C,1)", {}},
         {"'open\r\nREFX(C,1)", {"REFX@7"}},
+        // REF and REFV look ahead only with a negative number of bars
+        {"REF(C,-1)+REFV(MA(C,5), - 2)", {"REF@0", "REFV@10"}},
+        {"A:=REF(C,1)-1;B:=REF(C,N-1);REF(C,-N)", {}},
+        {"REF(C{;)},-1)+REF(C;-1)", {"REF@0"}},
     };
     for (const auto &[formula, expected] : cases)
         EXPECT_EQ(UsesIn(formula), expected) << formula;
