@@ -281,7 +281,7 @@ void Lexer::skip(const NameStarts &wanted)
                 continue;
             const std::uint64_t after = ~word >> (start - at);
             qsizetype end = after ? start + std::countr_zero(after) : block_ + 64;
-            while (!after && end < size && IsWordByte(p[end]))
+            while (end >= block_ + 64 && end < size && IsWordByte(p[end]))
                 ++end; // it goes on beyond the block
             if (wantedAt(start, end)) {
                 at_ = start;

@@ -160,6 +160,15 @@ TEST(Uses, AreTheTablesFunctionsWrittenInCode)
         EXPECT_EQ(UsesIn(formula), expected) << formula;
 }
 
+TEST(Uses, AreFoundWhereverTheReadingsBlocksCutThem)
+{
+    for (int pad = 0; pad < 64; ++pad) {
+        const QByteArray formula =
+            QByteArray(pad, ' ') + QByteArray("A:=REFX(C,5);\n").repeated(50);
+        EXPECT_EQ(UsesIn(formula).size(), 50) << pad;
+    }
+}
+
 TEST(Uses, AreHandedOverOnlyBeforeWhereTheScanStands)
 {
     const QByteArray formula = "REFX(C,1);DHIGH;#DAY";
