@@ -117,8 +117,13 @@ void FindingsInFormula::showLine(QWidget &line, const QString &text)
         line.hide();
         return;
     }
-    line.setProperty("text", line.fontMetrics().elidedText(text, Qt::ElideRight,
-                                                           line.contentsRect().width() - 4));
+    // Shaping costs by the character, and a verdict may name thousands of
+    // outputs: a start of the text that is already too wide ends the same.
+    const QFontMetrics metrics = line.fontMetrics();
+    const int width = line.contentsRect().width() - 4;
+    const QString start = text.left(std::max(width, 1));
+    const bool cut = start.size() < text.size() && metrics.horizontalAdvance(start) > width;
+    line.setProperty("text", metrics.elidedText(cut ? start : text, Qt::ElideRight, width));
     line.setToolTip(text);
     line.setAccessibleName(text);
     line.show();

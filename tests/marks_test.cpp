@@ -499,7 +499,7 @@ TEST_F(Marks, TellWhereEachFindingStandsAndWhatTheListMissed)
     // A long verdict is cut short to the eye, and whole in its tooltip and to screen readers.
     QString outputs = "A:=ZIG(C,5);";
     QStringList names;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 400; ++i) {
         names.append(QStringLiteral("信号%1").arg(i));
         outputs += names.last() + ":A>" + QString::number(i) + ';';
     }
@@ -507,6 +507,9 @@ TEST_F(Marks, TellWhereEachFindingStandsAndWhatTheListMissed)
     const QString signalNames = "未来函数影响信号：" + names.join(u'、');
     EXPECT_TRUE(verdict->text().endsWith(u'…')) << verdict->text().toStdString();
     EXPECT_LE(verdict->fontMetrics().horizontalAdvance(verdict->text()), verdict->width());
+    EXPECT_EQ(verdict->text(),
+              verdict->fontMetrics().elidedText(signalNames, Qt::ElideRight,
+                                                verdict->contentsRect().width() - 4));
     EXPECT_EQ(verdict->toolTip(), signalNames);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(verdict)->text(QAccessible::Name), signalNames);
 }
