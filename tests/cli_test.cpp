@@ -397,6 +397,10 @@ TEST_F(CommandLine, FailedWriteEndsWithAnError)
         EXPECT_TRUE(outcome.err.contains("could not write to standard output"))
             << outcome.err.toStdString();
     }
+    // The first write that fails ends the run: no file after it is read.
+    const Outcome stopped = Run({"-j", "1", "many.txt", "missing.txt"}, {}, "/dev/full");
+    EXPECT_EQ(stopped.status, 2);
+    EXPECT_FALSE(stopped.err.contains("missing.txt")) << stopped.err.toStdString();
 }
 
 // Keys that overlap themselves occur far more often than the text is long;

@@ -102,6 +102,13 @@ TEST(FindingsModel, SaysWhatTheFutureFunctionsReach)
     const QString reaches = "\n影响信号：XG（第3行，经 A、B）\n影响画线：L1（第4行，经 A）";
     EXPECT_TRUE(scanned.describeLine(0).endsWith(reaches)) << scanned.describeLine(0).toStdString();
     EXPECT_TRUE(scanned.model.describeMarks({scanned.model.marks()[0]}).endsWith(reaches));
+    // An output two uses of one line reach is named once, as a signal when either way in is one.
+    const auto lineReach = [](const char *formula) {
+        return Scan({"$ZIG"}, formula).describeLine(0).section(u'\n', -1);
+    };
+    EXPECT_EQ(lineReach("A:=ZIG(C,5);B:=ZIG(C,3);L1:A+B;"), "影响画线：L1（第1行，经 A）");
+    EXPECT_EQ(lineReach("A:=ZIG(C,5);B:=ZIG(C,3);DRAWTEXT(B>1,A,'x');"),
+              "影响信号：DRAWTEXT（第1行，经 A）");
     // What stands in a comment reaches nothing, and says nothing of it.
     EXPECT_TRUE(scanned.model.describeMarks({scanned.model.marks()[1]}).endsWith("改变。"));
 
